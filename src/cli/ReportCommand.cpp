@@ -1,0 +1,79 @@
+#include "ReportCommand.h"
+
+#include "log/BrelLogParser.h"
+#include "model/SiteTree.h"
+#include "platform/Exception.h"
+
+namespace kelvane {
+
+namespace {
+
+// Writes bytes fully; false when the stream refuses them.
+bool WriteAll(std::FILE* out, const std::string& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+}
+
+std::string TreeText(const TAlSiteList& sites, const Locale& locale) {
+    std::string text;
+    for (const TreeRow& row : BuildTreeRows(sites, locale)) {
+        text += row.level == 0 ? "0" : "1";
+        for (const std::string& cell : row.texts) {
+            text += '\t';
+            text += cell;
+        }
+        text += '\t';
+        if (row.grey) text += "grey";
+        text += '\n';
+    }
+    return text;
+}
+
+}  // namespace
+
+int RunReport(const ReportRequest& request, std::FILE* out, std::FILE* err) {
+    auto prompt = [&](const std::string& caption, const std::string& text) {
+        std::fprintf(err, "%s\n%s\n", caption.c_str(), text.c_str());
+        return !request.stopOnError;
+    };
+
+    TAlSiteList sites;
+    try {
+        for (const QString& log : request.logs) {
+            const std::string path = log == QStringLiteral("-") ? std::string("/dev/stdin") : log.toStdString();
+            TBrelLogParser parser(request.locale, prompt);
+            try {
+                parser.ParseFile(path, sites);
+            } catch (const Exception& e) {
+                // Name the file as the user gave it.
+                const std::string message = e.what();
+                if (message.rfind("Error opening file: ", 0) == 0) {
+                    throw Exception("Error opening file: " + log.toStdString());
+                }
+                throw;
+            }
+        }
+    } catch (const Exception& e) {
+        std::fprintf(err, "%s\n", e.what());
+        return 1;
+    }
+
+    sites.SetFilter(request.start, request.end + 1, request.days);
+
+    std::string text;
+    switch (request.kind) {
+        case ReportRequest::Kind::Tree:
+            text = TreeText(sites, request.locale);
+            break;
+        case ReportRequest::Kind::Site:
+        case ReportRequest::Kind::Conn:
+            std::fprintf(err, "kelvane-report: this command is not available yet\n");
+            return 2;
+    }
+    if (!WriteAll(out, text) || std::fflush(out) != 0) {
+        std::fprintf(err, "Stream write error\n");
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace kelvane

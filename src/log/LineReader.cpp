@@ -1,0 +1,102 @@
+#include "log/LineReader.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/Exception.h"
+
+namespace kelvane {
+
+LineReader::LineReader(int fd, std::size_t blockSize) : fd_(fd), buf_(blockSize < 256 ? 256 : blockSize) {}
+
+void LineReader::Ensure(std::size_t want) {
+    if (end_ - pos_ >= want || eof_) return;
+    // Move the unread tail to the front, then read until enough is there.
+    if (pos_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    while (end_ - pos_ < want && !eof_) {
+        const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Exception(std::string("Read error: ") + std::strerror(errno));
+        }
+        if (n == 0) {
+            eof_ = true;
+        } else {
+            end_ += static_cast<std::size_t>(n);
+            bytesRead_ += static_cast<std::uint64_t>(n);
+        }
+    }
+}
+
+bool LineReader::Refill() {
+    pos_ = end_ = 0;
+    Ensure(1);
+    return end_ > 0;
+}
+
+bool LineReader::Next(std::string_view& line) {
+    // Skip blanks, tabs and newlines before the line, counting the newlines.
+    for (;;) {
+        if (pos_ == end_ && !Refill()) return false;
+        const char c = buf_[pos_];
+        if (c == ' ' || c == '\t') {
+            ++pos_;
+        } else if (c == '\n') {
+            ++pos_;
+            ++lineNo_;
+        } else if (c == '\r') {
+            Ensure(2);
+            if (end_ - pos_ >= 2 && buf_[pos_ + 1] == '\n') {
+                pos_ += 2;
+                ++lineNo_;
+            } else {
+                break;  // a lone carriage return is an ordinary character
+            }
+        } else {
+            break;
+        }
+    }
+
+    // Enough for a full line and its CR LF, unless the input ends first.
+    Ensure(kMaxLine + 2);
+    const char* p = buf_.data() + pos_;
+    const std::size_t avail = end_ - pos_;
+    const std::size_t window = avail < kMaxLine + 1 ? avail : kMaxLine + 1;
+    ++lineNo_;
+    if (const void* nl = std::memchr(p, '\n', window)) {
+        const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(nl) - p);
+        const std::size_t len = (k > 0 && p[k - 1] == '\r') ? k - 1 : k;
+        line = std::string_view(p, len);
+        pos_ += k + 1;
+        return true;
+    }
+    if (avail <= kMaxLine) {
+        // The input ends within the line.
+        line = std::string_view(p, avail);
+        pos_ = end_;
+        return true;
+    }
+    // An over-long line: keep its first characters and skip the rest of the physical line.
+    // The kept text must survive the refills below, so it is copied aside.
+    overflow_.assign(p, kMaxLine);
+    pos_ += kMaxLine;
+    for (;;) {
+        if (pos_ == end_ && !Refill()) break;
+        const void* nl = std::memchr(buf_.data() + pos_, '\n', end_ - pos_);
+        if (nl) {
+            pos_ = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+            break;
+        }
+        pos_ = end_;
+    }
+    line = std::string_view(overflow_.data(), overflow_.size());
+    return true;
+}
+
+}  // namespace kelvane

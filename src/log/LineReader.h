@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+// Reads a text file's lines in large blocks: leading blanks, tabs and empty lines are skipped,
+// CR LF counts as one newline, a line keeps at most 119 characters (the rest of an over-long
+// physical line is skipped), and line numbers are physical.
+class LineReader {
+public:
+    static constexpr std::size_t kMaxLine = 119;
+
+    // Reads from an open file descriptor, which stays the caller's.
+    explicit LineReader(int fd, std::size_t blockSize = 1 << 20);
+
+    // The next line, or false at the end of the input; throws on a read error.
+    bool Next(std::string_view& line);
+
+    // Physical number of the line last returned (counting from 1).
+    std::int32_t LineNo() const { return lineNo_; }
+
+    // Bytes consumed from the input so far.
+    std::uint64_t BytesRead() const { return bytesRead_; }
+
+private:
+    // Makes at least want bytes available from pos_, unless the input ends first.
+    void Ensure(std::size_t want);
+    // Discards everything buffered and reads the next block; false at the end of the input.
+    bool Refill();
+
+    int fd_;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool eof_ = false;
+    std::int32_t lineNo_ = 0;
+    std::uint64_t bytesRead_ = 0;
+    std::string overflow_;  // the kept part of an over-long line
+};
+
+}  // namespace kelvane

@@ -1,0 +1,342 @@
+#include "model/AlarmSite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "log/Alarmconsts.h"
+#include "platform/Exception.h"
+
+namespace kelvane {
+
+namespace {
+
+[[noreturn]] void ThrowIndex(int index) {
+    throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+// Hash key of a time: equal times (0.0 and -0.0 included) give equal keys.
+std::uint64_t TimeKey(TDateTime time) {
+    if (time == 0) time = 0;  // folds -0.0 into 0.0
+    std::uint64_t key;
+    std::memcpy(&key, &time, sizeof key);
+    return key;
+}
+
+// Small lists are searched directly; larger ones get a hash index on first need.
+constexpr std::size_t kLinearSearchLimit = 16;
+constexpr std::size_t kUnitIndexLimit = 8;
+
+}  // namespace
+
+// ---- EventList ----
+
+const TAlUnitAlarm& EventList::At(int index) const {
+    if (index < 0 || index >= Count()) ThrowIndex(index);
+    return items_[static_cast<std::size_t>(index)];
+}
+
+TAlUnitAlarm* EventList::FindByTime(TDateTime time) {
+    if (std::isnan(time)) return nullptr;  // equal to nothing
+    if (index_) {
+        const auto it = index_->find(TimeKey(time));
+        return it == index_->end() ? nullptr : &items_[it->second];
+    }
+    if (items_.size() <= kLinearSearchLimit) {
+        for (std::size_t i = items_.size(); i-- > 0;) {
+            if (items_[i].Time == time) return &items_[i];
+        }
+        return nullptr;
+    }
+    if (ascending_) {
+        // Sorted and unique: a binary search is exact.
+        const auto it = std::lower_bound(items_.begin(), items_.end(), time,
+                                         [](const TAlUnitAlarm& e, TDateTime t) { return e.Time < t; });
+        return (it != items_.end() && it->Time == time) ? &*it : nullptr;
+    }
+    index_ = std::make_unique<std::unordered_map<std::uint64_t, std::uint32_t>>();
+    index_->reserve(items_.size() * 2);
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (!std::isnan(items_[i].Time)) index_->emplace(TimeKey(items_[i].Time), static_cast<std::uint32_t>(i));
+    }
+    const auto it = index_->find(TimeKey(time));
+    return it == index_->end() ? nullptr : &items_[it->second];
+}
+
+void EventList::Append(std::uint32_t bits, TDateTime time) {
+    if (!items_.empty() && !(time > items_.back().Time)) ascending_ = false;
+    if (std::isnan(time)) ascending_ = false;
+    items_.emplace_back(time, bits);
+    if (index_ && !std::isnan(time)) index_->emplace(TimeKey(time), static_cast<std::uint32_t>(items_.size() - 1));
+}
+
+TAlUnitAlarm& EventList::Add(std::uint32_t bits, TDateTime time) {
+    // Events mostly arrive in time order: the newest event, or a time after it, settles most calls.
+    if (!items_.empty()) {
+        TAlUnitAlarm& last = items_.back();
+        if (last.Time == time) {
+            last.Bits |= bits;
+            return last;
+        }
+        if (!(ascending_ && time > last.Time)) {
+            if (TAlUnitAlarm* found = FindByTime(time)) {
+                found->Bits |= bits;
+                return *found;
+            }
+        }
+    }
+    Append(bits, time);
+    return items_.back();
+}
+
+void EventList::Sort() {
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const TAlUnitAlarm& a, const TAlUnitAlarm& b) { return a.Time < b.Time; });
+    index_.reset();
+    ascending_ = true;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (std::isnan(items_[i].Time) || (i > 0 && !(items_[i].Time > items_[i - 1].Time))) {
+            ascending_ = false;
+            break;
+        }
+    }
+}
+
+// ---- TAlUnit ----
+
+void TAlUnit::SortEvents() {
+    alarms_.Sort();
+    trips_.Sort();
+}
+
+std::uint32_t TAlUnit::EventBitsInFilter(const EventList& list) const {
+    std::uint32_t bits = 0;
+    for (const TAlUnitAlarm& e : list.Items()) {
+        if (e.Time > Site->FilterEnd) break;
+        if (!(e.Time < Site->FilterStart)) bits |= e.Bits;
+    }
+    return bits & Site->EventMask;
+}
+
+std::uint32_t TAlUnit::AlarmBitsInFilter() const { return EventBitsInFilter(alarms_); }
+
+std::uint32_t TAlUnit::TripBitsInFilter() const { return EventBitsInFilter(trips_); }
+
+StringList TAlUnit::AlarmNamesInFilter(int width) const { return AppAlarmStrList(AlarmBitsInFilter(), width); }
+
+StringList TAlUnit::TripNamesInFilter(int width) const { return AppTripStrList(TripBitsInFilter(), width); }
+
+// ---- TAlSite ----
+
+const TAlConn& TAlSite::ConnAt(int index) const {
+    if (index < 0 || index >= ConnCount()) ThrowIndex(index);
+    return conns_[static_cast<std::size_t>(index)];
+}
+
+TAlConn& TAlSite::ConnAt(int index) {
+    if (index < 0 || index >= ConnCount()) ThrowIndex(index);
+    return conns_[static_cast<std::size_t>(index)];
+}
+
+int TAlSite::AddConn(const TAlConn& conn) {
+    conns_.push_back(conn);
+    return ConnCount() - 1;
+}
+
+TAlUnit* TAlSite::UnitAt(int index) const {
+    if (index < 0 || index >= UnitCount()) ThrowIndex(index);
+    return units_[static_cast<std::size_t>(index)].get();
+}
+
+TAlUnit* TAlSite::FindUnit(std::int32_t number) const {
+    if (lastUnit_ && lastUnit_->Number == number) return lastUnit_;
+    if (unitIndex_) {
+        const auto it = unitIndex_->find(number);
+        return it == unitIndex_->end() ? nullptr : it->second;
+    }
+    for (const auto& unit : units_) {
+        if (unit->Number == number) return unit.get();
+    }
+    return nullptr;
+}
+
+TAlUnit* TAlSite::GetUnit(std::int32_t number) {
+    TAlUnit* unit = FindUnit(number);
+    if (!unit) {
+        units_.push_back(std::make_unique<TAlUnit>(number, this));
+        unit = units_.back().get();
+        if (unitIndex_) {
+            unitIndex_->emplace(number, unit);
+        } else if (units_.size() > kUnitIndexLimit) {
+            unitIndex_ = std::make_unique<std::unordered_map<std::int32_t, TAlUnit*>>();
+            for (const auto& u : units_) unitIndex_->emplace(u->Number, u.get());
+        }
+    }
+    lastUnit_ = unit;
+    return unit;
+}
+
+void TAlSite::AddUnitAlarm(std::int32_t number, std::uint32_t bits, TDateTime time) {
+    GetUnit(number)->AddAlarm(bits, time);
+}
+
+void TAlSite::AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime time) {
+    GetUnit(number)->AddTrip(bits, time);
+}
+
+void TAlSite::SortUnits() {
+    std::stable_sort(units_.begin(), units_.end(),
+                     [](const auto& a, const auto& b) { return a->Number < b->Number; });
+    for (const auto& unit : units_) unit->SortEvents();
+}
+
+void TAlSite::UpdateConnSummary() {
+    std::stable_sort(conns_.begin(), conns_.end(), [](const TAlConn& a, const TAlConn& b) { return a.Time < b.Time; });
+    LastConnect = 0;
+    LastAttempt = 0;
+    FirstConnect = 0;
+    if (conns_.empty()) return;
+    LastAttempt = conns_.back().Time;
+    for (std::size_t i = conns_.size(); i-- > 0;) {
+        if (conns_[i].IsSuccessful()) {
+            LastConnect = conns_[i].Time;
+            break;
+        }
+    }
+    for (const TAlConn& conn : conns_) {
+        if (conn.IsSuccessful()) {
+            FirstConnect = conn.Time;
+            break;
+        }
+    }
+}
+
+void TAlSite::ApplyFilter(TDateTime start, TDateTime end, std::int32_t days) {
+    FilterStart = 0;
+    FilterEnd = LastAttempt;
+    if (days != 0 && LastConnect > 0) {
+        FilterEnd = LastConnect;
+        FilterStart = LastConnect - days;
+    }
+    if (FilterStart < start) FilterStart = start;
+    if (FilterEnd > end) FilterEnd = end;
+}
+
+void TAlSite::ConnStatsInFilter(std::int32_t& count, std::uint32_t& onlineSecs) const {
+    count = 0;
+    onlineSecs = 0;
+    for (std::size_t i = conns_.size(); i-- > 0;) {
+        const TAlConn& conn = conns_[i];
+        if (conn.Time < FilterStart) break;
+        if (!(conn.Time > FilterEnd) && conn.IsSuccessful()) {
+            ++count;
+            onlineSecs += conn.OnlineSecs;
+        }
+    }
+}
+
+std::int32_t TAlSite::ConnCountInFilter() const {
+    std::int32_t count;
+    std::uint32_t secs;
+    ConnStatsInFilter(count, secs);
+    return count;
+}
+
+std::uint32_t TAlSite::OnlineSecsInFilter() const {
+    std::int32_t count;
+    std::uint32_t secs;
+    ConnStatsInFilter(count, secs);
+    return secs;
+}
+
+std::uint32_t TAlSite::AlarmBitsInFilter() const {
+    std::uint32_t bits = 0;
+    for (const auto& unit : units_) bits |= unit->AlarmBitsInFilter();
+    return bits;
+}
+
+StringList TAlSite::AlarmNamesInFilter(int width) const { return AppAlarmStrList(AlarmBitsInFilter(), width); }
+
+// ---- TAlSiteList ----
+
+int CompareSiteNames(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+namespace {
+
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return folded;
+}
+
+}  // namespace
+
+void TAlSiteList::EnsureOrder() const {
+    if (orderValid_) return;
+    order_.clear();
+    order_.reserve(sites_.size());
+    for (const auto& site : sites_) order_.push_back(site.get());
+    std::sort(order_.begin(), order_.end(),
+              [](const TAlSite* a, const TAlSite* b) { return CompareSiteNames(a->Name, b->Name) < 0; });
+    orderValid_ = true;
+}
+
+TAlSite* TAlSiteList::SiteAt(int index) const {
+    if (index < 0 || index >= Count()) ThrowIndex(index);
+    EnsureOrder();
+    return order_[static_cast<std::size_t>(index)];
+}
+
+TAlSite* TAlSiteList::FindSite(std::string_view name) const {
+    const auto it = index_.find(FoldName(name));
+    return it == index_.end() ? nullptr : it->second;
+}
+
+TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
+    std::string key = FoldName(name);
+    const auto it = index_.find(key);
+    if (it != index_.end()) return it->second;
+    sites_.push_back(std::make_unique<TAlSite>(std::string(name), std::string(path)));
+    TAlSite* site = sites_.back().get();
+    index_.emplace(std::move(key), site);
+    orderValid_ = false;
+    return site;
+}
+
+void TAlSiteList::Clear() {
+    index_.clear();
+    order_.clear();
+    sites_.clear();
+    orderValid_ = true;
+}
+
+void TAlSiteList::UpdateSummaries() {
+    EnsureOrder();
+    for (TAlSite* site : order_) {
+        site->SortUnits();
+        site->UpdateConnSummary();
+    }
+}
+
+void TAlSiteList::SetFilter(TDateTime start, TDateTime end, std::int32_t days) {
+    FilterStart = start;
+    FilterEnd = end;
+    FilterDays = days;
+    EnsureOrder();
+    for (TAlSite* site : order_) site->ApplyFilter(start, end, days);
+}
+
+}  // namespace kelvane
