@@ -130,7 +130,7 @@ void TBrelLogParser::ParseFile(const std::string& fileName, TAlSiteList& sites) 
     FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
     if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        throw Exception("Error opening file: " + fileName);
+        throw FileOpenError("Error opening file: " + fileName);
     }
     const std::uint64_t total = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
 

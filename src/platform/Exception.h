@@ -11,4 +11,10 @@ public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A file that could not be opened at all: nothing of it was read.
+class FileOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 }  // namespace kelvane
