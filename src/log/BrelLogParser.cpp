@@ -134,8 +134,17 @@ void TBrelLogParser::ParseFile(const std::string& fileName, TAlSiteList& sites) 
     }
     const std::uint64_t total = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
 
-    Attach(sites);
     LineReader reader(file.get());
+    ParseLines(reader, sites, total);
+}
+
+void TBrelLogParser::ParseText(std::string_view text, TAlSiteList& sites) {
+    LineReader reader(text);
+    ParseLines(reader, sites, text.size());
+}
+
+void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t total) {
+    Attach(sites);
     std::string_view line;
     std::uint64_t nextReport = 0;
     try {

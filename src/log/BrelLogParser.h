@@ -11,6 +11,8 @@
 
 namespace kelvane {
 
+class LineReader;
+
 // Asked for every faulty line with its caption and text; true goes on (OK), false stops (Cancel).
 using ParsePrompt = std::function<bool(const std::string& caption, const std::string& text)>;
 
@@ -34,6 +36,9 @@ public:
     // Reads the file into a new list; throws "Error opening file: " + fileName, making no list.
     std::unique_ptr<TAlSiteList> ParseFile(const std::string& fileName);
 
+    // Reads log text already in memory into sites and runs UpdateSummaries, as ParseFile does.
+    void ParseText(std::string_view text, TAlSiteList& sites);
+
     // Starts filling sites line by line with ParseLine, with no current site (ParseFile does this itself).
     void Attach(TAlSiteList& sites);
 
@@ -44,6 +49,8 @@ public:
     std::int32_t LineNo() const { return lineNo_; }
 
 private:
+    // Reads every line of the reader into sites, then runs UpdateSummaries.
+    void ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t totalBytes);
     void DoSiteLine(std::string_view line);
     void DoConnErrorLine(std::string_view line);
     void DoOnlineLine(std::string_view line);

@@ -9,13 +9,18 @@
 
 namespace kelvane {
 
-LineReader::LineReader(int fd, std::size_t blockSize) : fd_(fd), buf_(blockSize < 256 ? 256 : blockSize) {}
+LineReader::LineReader(int fd, std::size_t blockSize) : fd_(fd), buf_(blockSize < 256 ? 256 : blockSize) {
+    data_ = buf_.data();
+}
+
+LineReader::LineReader(std::string_view text)
+    : data_(text.data()), end_(text.size()), eof_(true), bytesRead_(text.size()) {}
 
 void LineReader::Ensure(std::size_t want) {
-    if (end_ - pos_ >= want || eof_) return;
+    if (end_ - pos_ >= want || eof_ || fd_ < 0) return;
     // Move the unread tail to the front, then read until enough is there.
     if (pos_ > 0) {
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        std::memmove(buf_.data(), data_ + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
     }
@@ -35,6 +40,7 @@ void LineReader::Ensure(std::size_t want) {
 }
 
 bool LineReader::Refill() {
+    if (fd_ < 0) return false;
     pos_ = end_ = 0;
     Ensure(1);
     return end_ > 0;
@@ -44,7 +50,7 @@ bool LineReader::Next(std::string_view& line) {
     // Skip blanks, tabs and newlines before the line, counting the newlines.
     for (;;) {
         if (pos_ == end_ && !Refill()) return false;
-        const char c = buf_[pos_];
+        const char c = data_[pos_];
         if (c == ' ' || c == '\t') {
             ++pos_;
         } else if (c == '\n') {
@@ -52,7 +58,7 @@ bool LineReader::Next(std::string_view& line) {
             ++lineNo_;
         } else if (c == '\r') {
             Ensure(2);
-            if (end_ - pos_ >= 2 && buf_[pos_ + 1] == '\n') {
+            if (end_ - pos_ >= 2 && data_[pos_ + 1] == '\n') {
                 pos_ += 2;
                 ++lineNo_;
             } else {
@@ -65,7 +71,7 @@ bool LineReader::Next(std::string_view& line) {
 
     // Enough for a full line and its CR LF, unless the input ends first.
     Ensure(kMaxLine + 2);
-    const char* p = buf_.data() + pos_;
+    const char* p = data_ + pos_;
     const std::size_t avail = end_ - pos_;
     const std::size_t window = avail < kMaxLine + 1 ? avail : kMaxLine + 1;
     ++lineNo_;
@@ -88,9 +94,9 @@ bool LineReader::Next(std::string_view& line) {
     pos_ += kMaxLine;
     for (;;) {
         if (pos_ == end_ && !Refill()) break;
-        const void* nl = std::memchr(buf_.data() + pos_, '\n', end_ - pos_);
+        const void* nl = std::memchr(data_ + pos_, '\n', end_ - pos_);
         if (nl) {
-            pos_ = static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.data()) + 1;
+            pos_ = static_cast<std::size_t>(static_cast<const char*>(nl) - data_) + 1;
             break;
         }
         pos_ = end_;

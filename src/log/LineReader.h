@@ -17,6 +17,8 @@ public:
 
     // Reads from an open file descriptor, which stays the caller's.
     explicit LineReader(int fd, std::size_t blockSize = 1 << 20);
+    // Reads text already in memory, which must outlive the reader.
+    explicit LineReader(std::string_view text);
 
     // The next line, or false at the end of the input; throws on a read error.
     bool Next(std::string_view& line);
@@ -33,8 +35,9 @@ private:
     // Discards everything buffered and reads the next block; false at the end of the input.
     bool Refill();
 
-    int fd_;
-    std::vector<char> buf_;
+    int fd_ = -1;
+    std::vector<char> buf_;  // the block buffer when reading a descriptor
+    const char* data_ = nullptr;  // what pos_ and end_ index: buf_, or the text in memory
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;
