@@ -1,8 +1,12 @@
 #include "ReportCommand.h"
 
+#include <QFile>
+
 #include "log/BrelLogParser.h"
 #include "model/SiteTree.h"
 #include "platform/Exception.h"
+#include "reports/ConnReport.h"
+#include "reports/ReportWriter.h"
 
 namespace kelvane {
 
@@ -43,13 +47,9 @@ int RunReport(const ReportRequest& request, std::FILE* out, std::FILE* err) {
             TBrelLogParser parser(request.locale, prompt);
             try {
                 parser.ParseFile(path, sites);
-            } catch (const Exception& e) {
+            } catch (const FileOpenError&) {
                 // Name the file as the user gave it.
-                const std::string message = e.what();
-                if (message.rfind("Error opening file: ", 0) == 0) {
-                    throw Exception("Error opening file: " + log.toStdString());
-                }
-                throw;
+                throw FileOpenError("Error opening file: " + log.toStdString());
             }
         }
     } catch (const Exception& e) {
@@ -64,10 +64,28 @@ int RunReport(const ReportRequest& request, std::FILE* out, std::FILE* err) {
         case ReportRequest::Kind::Tree:
             text = TreeText(sites, request.locale);
             break;
-        case ReportRequest::Kind::Site:
-        case ReportRequest::Kind::Conn:
-            std::fprintf(err, "kelvane-report: this command is not available yet\n");
-            return 2;
+        case ReportRequest::Kind::Site: {
+            SiteReport report(sites, request.reportOptions, request.locale, request.today);
+            text = ReportFileBytes(report.Build());
+            break;
+        }
+        case ReportRequest::Kind::Conn: {
+            ConnReport report(sites, request.reportOptions, request.locale, request.today);
+            text = ReportFileBytes(report.Build());
+            break;
+        }
+    }
+
+    if (!request.output.isEmpty()) {
+        // The file name in the file system's own bytes, which is also how the error names it.
+        const std::string fileName = QFile::encodeName(request.output).toStdString();
+        try {
+            ReportWriter().Save(fileName, text);
+        } catch (const Exception& e) {
+            std::fprintf(err, "%s\n", e.what());
+            return 1;
+        }
+        return 0;
     }
     if (!WriteAll(out, text) || std::fflush(out) != 0) {
         std::fprintf(err, "Stream write error\n");

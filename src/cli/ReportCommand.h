@@ -9,6 +9,7 @@
 
 #include "model/AlarmSite.h"
 #include "platform/Locale.h"
+#include "reports/SiteReport.h"
 
 namespace kelvane {
 
@@ -23,6 +24,8 @@ struct ReportRequest {
     TDateTime today = 0;
     Locale locale;
     bool stopOnError = false;
+    // The report dialogs' check boxes and separator; the connection report reads the shared ones.
+    SiteReportOptions reportOptions;
     QString output;  // empty: standard output
 };
 

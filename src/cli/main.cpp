@@ -125,6 +125,20 @@ int main(int argc, char* argv[]) {
         request.days = days;
     }
     request.output = parser.value(QStringLiteral("output"));
+    if (parser.isSet(QStringLiteral("output")) && request.output.isEmpty()) {
+        UsageError(QStringLiteral("-o needs a file name"));
+    }
+
+    SiteReportOptions& report = request.reportOptions;
+    report.separator = parser.isSet(QStringLiteral("tab")) ? FieldSeparator::Tab : FieldSeparator::Comma;
+    report.filterDates = !parser.isSet(QStringLiteral("no-filter-dates"));
+    report.columnHeadings = !parser.isSet(QStringLiteral("no-headings"));
+    report.sites = !parser.isSet(QStringLiteral("no-sites"));
+    report.connStats = parser.isSet(QStringLiteral("conn-stats"));
+    report.inactiveSites = parser.isSet(QStringLiteral("inactive-sites"));
+    report.unitLines = parser.isSet(QStringLiteral("unit-lines"));
+    report.siteAlarms = parser.isSet(QStringLiteral("site-alarms"));
+    report.key = parser.isSet(QStringLiteral("key"));
 
     return RunReport(request, stdout, stderr);
 }

@@ -11,6 +11,12 @@ namespace kelvane {
 
 namespace {
 
+// A-Z as a-z; every other byte unchanged.
+inline unsigned char FoldByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') ? static_cast<unsigned char>(u + 32) : u;
+}
+
 [[noreturn]] void ThrowIndex(int index) {
     throw Exception("List index out of bounds (" + std::to_string(index) + ")");
 }
@@ -262,27 +268,30 @@ StringList TAlSite::AlarmNamesInFilter(int width) const { return AppAlarmStrList
 int CompareSiteNames(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        const unsigned char ca = FoldByte(a[i]);
+        const unsigned char cb = FoldByte(b[i]);
         if (ca != cb) return ca < cb ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 
-namespace {
-
-std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+std::size_t SiteNameHash::operator()(std::string_view name) const noexcept {
+    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the folded bytes
+    for (char c : name) {
+        h ^= FoldByte(c);
+        h *= 1099511628211ull;
     }
-    return folded;
+    return static_cast<std::size_t>(h);
 }
 
-}  // namespace
+bool SiteNameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldByte(a[i]) != FoldByte(b[i])) return false;
+    }
+    return true;
+}
 
 void TAlSiteList::EnsureOrder() const {
     if (orderValid_) return;
@@ -301,17 +310,16 @@ TAlSite* TAlSiteList::SiteAt(int index) const {
 }
 
 TAlSite* TAlSiteList::FindSite(std::string_view name) const {
-    const auto it = index_.find(FoldName(name));
+    const auto it = index_.find(name);
     return it == index_.end() ? nullptr : it->second;
 }
 
 TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
-    std::string key = FoldName(name);
-    const auto it = index_.find(key);
+    const auto it = index_.find(name);
     if (it != index_.end()) return it->second;
     sites_.push_back(std::make_unique<TAlSite>(std::string(name), std::string(path)));
     TAlSite* site = sites_.back().get();
-    index_.emplace(std::move(key), site);
+    index_.emplace(std::string_view(site->Name), site);
     orderValid_ = false;
     return site;
 }

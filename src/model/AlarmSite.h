@@ -158,6 +158,14 @@ private:
 // Orders site names by their bytes with A-Z folded to a-z: negative, zero or positive.
 int CompareSiteNames(std::string_view a, std::string_view b);
 
+// Hash and equality of site names with A-Z folded to a-z, for lookups without copying names.
+struct SiteNameHash {
+    std::size_t operator()(std::string_view name) const noexcept;
+};
+struct SiteNameEqual {
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
+
 // All sites, in ascending name order ignoring letter case; owns them.
 class TAlSiteList {
 public:
@@ -187,7 +195,7 @@ private:
     void EnsureOrder() const;
 
     std::vector<std::unique_ptr<TAlSite>> sites_;  // in order of creation
-    std::unordered_map<std::string, TAlSite*> index_;  // keyed by the folded name
+    std::unordered_map<std::string_view, TAlSite*, SiteNameHash, SiteNameEqual> index_;  // views of the names
     mutable std::vector<TAlSite*> order_;  // by name
     mutable bool orderValid_ = true;
 };

@@ -45,31 +45,38 @@ StringList SplitCommaText(std::string_view text) {
 
 namespace detail {
 
-void ReadCommaItem(std::string_view text, std::size_t& pos, std::string& item) {
-    item.clear();
+std::string_view ReadCommaItem(std::string_view text, std::size_t& pos, std::string& scratch) {
     const std::size_t n = text.size();
     if (text[pos] == '"') {
         // Quoted: runs to the closing quote; a doubled quote stands for one; unclosed runs to the end.
-        ++pos;
+        const std::size_t start = ++pos;
+        while (pos < n && text[pos] != '"') ++pos;
+        if (pos >= n || pos + 1 >= n || text[pos + 1] != '"') {
+            const std::string_view item = text.substr(start, pos - start);
+            if (pos < n) ++pos;  // the closing quote
+            return item;
+        }
+        // A doubled quote inside: the item must be rebuilt without the doubling.
+        scratch.assign(text.substr(start, pos - start));
         while (pos < n) {
             const char c = text[pos];
             if (c == '"') {
                 if (pos + 1 < n && text[pos + 1] == '"') {
-                    item.push_back('"');
+                    scratch.push_back('"');
                     pos += 2;
                     continue;
                 }
                 ++pos;
-                return;
+                break;
             }
-            item.push_back(c);
+            scratch.push_back(c);
             ++pos;
         }
-        return;
+        return scratch;
     }
     const std::size_t start = pos;
     while (pos < n && text[pos] != ',' && !IsCommaBlank(text[pos])) ++pos;
-    item.assign(text.substr(start, pos - start));
+    return text.substr(start, pos - start);
 }
 
 }  // namespace detail

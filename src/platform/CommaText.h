@@ -20,8 +20,9 @@ template <typename Sink>
 void ForEachCommaItem(std::string_view text, Sink&& sink);
 
 namespace detail {
-// Reads one item starting at pos (which is not a separator blank); advances pos.
-void ReadCommaItem(std::string_view text, std::size_t& pos, std::string& item);
+// Reads one item starting at pos (which is not a separator blank); advances pos. The item is a view
+// into text, or into scratch when a doubled quote had to be undone.
+std::string_view ReadCommaItem(std::string_view text, std::size_t& pos, std::string& scratch);
 inline bool IsCommaBlank(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u >= 1 && u <= 32;
@@ -32,11 +33,10 @@ template <typename Sink>
 void ForEachCommaItem(std::string_view text, Sink&& sink) {
     std::size_t pos = 0;
     const std::size_t n = text.size();
-    std::string item;
+    std::string scratch;
     while (pos < n && detail::IsCommaBlank(text[pos])) ++pos;
     while (pos < n) {
-        detail::ReadCommaItem(text, pos, item);
-        sink(std::string_view(item));
+        sink(detail::ReadCommaItem(text, pos, scratch));
         while (pos < n && detail::IsCommaBlank(text[pos])) ++pos;
         if (pos < n && text[pos] == ',') {
             if (pos + 1 == n) sink(std::string_view());

@@ -158,7 +158,50 @@ std::string Locale::FormatMinutes(std::uint32_t seconds) const {
     return out;
 }
 
+namespace {
+
+inline int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+bool AllDigits(const char* p, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The usual shape of a log's time stamp, a four-digit year and two-digit fields ("17/11/2006 09:33:49"),
+// read directly; false sends the text to the general reading.
+bool Locale::ParseFixedDateTime(std::string_view text, TDateTime& value) const {
+    if (text.size() != 19 || text[10] != ' ' || text[13] != timeSeparator || text[16] != timeSeparator) return false;
+    const char* p = text.data();
+    int day = 0, month = 0, year = 0;
+    if (dateOrder == DateOrder::YMD) {
+        if (p[4] != dateSeparator || p[7] != dateSeparator || !AllDigits(p, 4) || !AllDigits(p + 5, 2) ||
+            !AllDigits(p + 8, 2)) {
+            return false;
+        }
+        year = Two(p) * 100 + Two(p + 2), month = Two(p + 5), day = Two(p + 8);
+    } else {
+        if (p[2] != dateSeparator || p[5] != dateSeparator || !AllDigits(p, 2) || !AllDigits(p + 3, 2) ||
+            !AllDigits(p + 6, 4)) {
+            return false;
+        }
+        const int first = Two(p), second = Two(p + 3);
+        year = Two(p + 6) * 100 + Two(p + 8);
+        day = dateOrder == DateOrder::DMY ? first : second;
+        month = dateOrder == DateOrder::DMY ? second : first;
+    }
+    if (!AllDigits(p + 11, 2) || !AllDigits(p + 14, 2) || !AllDigits(p + 17, 2)) return false;
+    const int hour = Two(p + 11), minute = Two(p + 14), second = Two(p + 17);
+    if (hour > 23 || minute > 59 || second > 59 || !IsValidDate(year, month, day)) return false;
+    value = ComposeDateTime(EncodeDate(year, month, day), EncodeTime(hour, minute, second, 0));
+    return true;
+}
+
 bool Locale::ParseDateTime(std::string_view text, TDateTime& value) const {
+    if (ParseFixedDateTime(text, value)) return true;
     std::size_t pos = 0;
     std::size_t end = text.size();
     while (pos < end && IsBlank(text[pos])) ++pos;

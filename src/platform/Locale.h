@@ -37,6 +37,9 @@ struct Locale {
 
     // Reads a date, optionally followed by a time of day, or a time alone; false when it does not convert.
     bool ParseDateTime(std::string_view text, TDateTime& value) const;
+
+private:
+    bool ParseFixedDateTime(std::string_view text, TDateTime& value) const;
 };
 
 // A date formatted by pattern: d, dd, m/M, mm/MM, yy, yyyy; other characters are copied ("yyyy-mm-dd").

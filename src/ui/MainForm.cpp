@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QSpinBox>
@@ -23,6 +25,9 @@
 #include <cmath>
 
 #include "AppSettings.h"
+#include "ConnectionChart.h"
+#include "ExportForm.h"
+#include "ExportForm2.h"
 #include "QtLocale.h"
 #include "SiteTreeModel.h"
 #include "UiText.h"
@@ -82,10 +87,11 @@ TForm1::TForm1(QSettings& settings, QString startupFile, QWidget* parent)
     tl_->header()->setSectionsMovable(true);
     tl_->header()->setStretchLastSection(false);
 
-    chart_ = new QWidget;
-    chart_->setObjectName(QStringLiteral("Chart1"));
+    chart_ = new ConnectionChart(locale_);
     chart_->setMinimumHeight(120);
-    chart_->setCursor(Qt::CrossCursor);
+    connect(chart_, &ConnectionChart::readoutChanged, this, &TForm1::SetStatusText);
+    connect(tl_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { tlChangeNode(current); });
 
     splitter_ = new QSplitter(Qt::Vertical);
     splitter_->setObjectName(QStringLiteral("Splitter1"));
@@ -104,6 +110,15 @@ TForm1::TForm1(QSettings& settings, QString startupFile, QWidget* parent)
 
     BuildActions();
     BuildMenusAndBars();
+
+    // The report dialogs live as long as the window, and keep their options between showings.
+    fexport2_ = new TFExport2(locale_, this);
+    fexport_ = new TFExport(locale_, this);
+    saveDialog_ = new QFileDialog(this);
+    saveDialog_->setObjectName(QStringLiteral("SaveDialog1"));
+    saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+    saveDialog_->setFileMode(QFileDialog::AnyFile);
+    saveDialog_->setOption(QFileDialog::DontConfirmOverwrite, true);
 
     recentFiles_ = kelvane::ReadRecentFiles(settings_);
     while (recentFiles_.size() > settings::kMaxRecentFiles) recentFiles_.removeLast();
@@ -128,12 +143,14 @@ void TForm1::BuildActions() {
     connect(dxFileAdd_, &QAction::triggered, this, &TForm1::dxFileAddClick);
 
     dxExport_ = MakeAction(this, "dxExport", QStringLiteral("Export"), QStringLiteral("Export"));
-    dxExport_->setEnabled(false);
+    connect(dxExport_, &QAction::triggered, this, &TForm1::dxExportClick);
     FileExport2_ = MakeAction(this, "FileExport2", QStringLiteral("Export2"), QStringLiteral("Export2"));
-    FileExport2_->setEnabled(false);
+    connect(FileExport2_, &QAction::triggered, this, &TForm1::FileExport2Click);
     dxBarPrint_ = MakeAction(this, "dxBarPrint", QStringLiteral("Print..."), QStringLiteral("Print"));
     dxBarPrint_->setShortcut(QKeySequence::Print);
-    dxBarPrint_->setEnabled(false);
+    connect(dxBarPrint_, &QAction::triggered, this, &TForm1::dxBarPrintClick);
+    saveChartAs_ = MakeAction(this, "SaveChartAs", QStringLiteral("Save C&hart As..."), QStringLiteral("Save the chart as a PNG image or a PDF file"));
+    connect(saveChartAs_, &QAction::triggered, this, &TForm1::SaveChartAsClick);
 
     dxFileExit_ = MakeAction(this, "dxFileExit", QStringLiteral("Exit"), QStringLiteral("Exit"));
     dxFileExit_->setShortcut(QKeySequence::Quit);
@@ -212,6 +229,7 @@ void TForm1::BuildMenusAndBars() {
     fileMenu_->addAction(dxExport_);
     fileMenu_->addAction(FileExport2_);
     fileMenu_->addAction(dxBarPrint_);
+    fileMenu_->addAction(saveChartAs_);
     fileMenu_->addSeparator();
     fileMenu_->addAction(dxFileExit_);
 
@@ -326,6 +344,71 @@ void TForm1::FormActivate() {
 
 void TForm1::SetStatusText(const QString& text) { statusText_->setText(text); }
 
+QString TForm1::StatusText() const { return statusText_->text(); }
+
+void TForm1::tlChangeNode(const QModelIndex& current) {
+    chart_->ClearChart();
+    auto* site = static_cast<TAlSite*>(current.data(SiteTreeModel::SiteRole).value<void*>());
+    auto* unit = static_cast<TAlUnit*>(current.data(SiteTreeModel::UnitRole).value<void*>());
+    SelectedSite = nullptr;
+    SelectedUnit = nullptr;
+    if (unit) {
+        SetStatusText(QString::number(unit->Number));
+        chart_->PlotUnitAlarms(*unit);
+        SelectedUnit = unit;
+    } else if (site) {
+        SetStatusText(ShowText(site->Name));
+        chart_->PlotSite(*site);
+        SelectedSite = site;
+    }
+    if (!current.isValid() || !siteList_) {
+        chart_->replot();
+        return;
+    }
+    chart_->SetTimeRange(siteList_->FilterStart, siteList_->FilterEnd);
+    chart_->replot();
+}
+
+bool TForm1::ChooseReportFile(QString& fileName) {
+    if (saveDialog_->exec() != QDialog::Accepted || saveDialog_->selectedFiles().isEmpty()) return false;
+    fileName = saveDialog_->selectedFiles().first();
+    saveDialog_->selectFile(fileName);  // the next report starts from this name
+    return true;
+}
+
+void TForm1::dxExportClick() {
+    QString fileName;
+    if (ChooseReportFile(fileName)) fexport_->ShowExport(fileName, siteList_.get());
+}
+
+void TForm1::FileExport2Click() {
+    QString fileName;
+    if (ChooseReportFile(fileName)) fexport2_->ShowExport(fileName, siteList_.get());
+}
+
+void TForm1::PrintChart(QPrinter& printer) { chart_->PrintTo(printer); }
+
+void TForm1::dxBarPrintClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog1"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintChart(printer);
+}
+
+void TForm1::SaveChartAsClick() {
+    QFileDialog dialog(this, QStringLiteral("Save Chart As"));
+    dialog.setObjectName(QStringLiteral("SaveChartDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("PNG image (*.png)"), QStringLiteral("PDF document (*.pdf)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().first();
+    const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    const bool saved = pdf ? chart_->savePdf(path) : chart_->savePng(path);
+    if (!saved) throw Exception("Cannot create file " + path.toStdString());
+}
+
 bool TForm1::ParserPrompt(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, ShowText(caption), ShowText(text), QMessageBox::Ok | QMessageBox::Cancel, this);
     box.setObjectName(QStringLiteral("ParserPrompt"));
@@ -375,6 +458,8 @@ void TForm1::LoadLog(const QString& path, bool merge) {
         SelectedSite = nullptr;
         SelectedUnit = nullptr;
         model_->Clear();
+        chart_->ClearChart();
+        chart_->replot();
         siteList_ = std::move(fresh);
     }
     ReadFilterSettings();

@@ -15,13 +15,19 @@ class QLabel;
 class QMenu;
 class QSettings;
 class QSpinBox;
+class QFileDialog;
+class QModelIndex;
+class QPrinter;
 class QSplitter;
 class QTreeView;
 
 namespace kelvane {
 
+class ConnectionChart;
 class SiteSortProxy;
 class SiteTreeModel;
+class TFExport;
+class TFExport2;
 
 // The main window: the site tree, the chart, the loading commands and the stored settings.
 class TForm1 : public QMainWindow {
@@ -49,6 +55,13 @@ public:
     const Locale& UserLocale() const { return locale_; }
     QTreeView* Tree() const { return tl_; }
     SiteTreeModel* TreeModel() const { return model_; }
+    ConnectionChart* Chart() const { return chart_; }
+    TFExport* FExport() const { return fexport_; }
+    TFExport2* FExport2() const { return fexport2_; }
+    QFileDialog* SaveDialog() const { return saveDialog_; }
+    QString StatusText() const;
+    // Draws the chart on a printer's page (what "Print..." does once the printer is chosen).
+    void PrintChart(QPrinter& printer);
 
     TAlSite* SelectedSite = nullptr;
     TAlUnit* SelectedUnit = nullptr;
@@ -60,6 +73,12 @@ public slots:
     void dxExpandAllClick();
     void dxFileExitClick();
     void dxMRUClick(const QString& path);
+    void dxExportClick();
+    void FileExport2Click();
+    void dxBarPrintClick();
+    void SaveChartAsClick();
+    // Shows the focused row's site or unit in the chart.
+    void tlChangeNode(const QModelIndex& current);
 
 protected:
     bool event(QEvent* event) override;
@@ -75,6 +94,7 @@ private:
     void RestoreWindowState();
     void SetStatusText(const QString& text);
     bool ParserPrompt(const std::string& caption, const std::string& text);
+    bool ChooseReportFile(QString& fileName);
 
     QSettings& settings_;
     QString startupFile_;
@@ -86,7 +106,11 @@ private:
     QTreeView* tl_ = nullptr;
     SiteTreeModel* model_ = nullptr;
     SiteSortProxy* proxy_ = nullptr;
-    QWidget* chart_ = nullptr;
+    ConnectionChart* chart_ = nullptr;
+    TFExport2* fexport2_ = nullptr;
+    TFExport* fexport_ = nullptr;
+    QFileDialog* saveDialog_ = nullptr;
+    QAction* saveChartAs_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QLabel* statusText_ = nullptr;
     QDateEdit* filterStart_ = nullptr;
