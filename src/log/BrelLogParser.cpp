@@ -129,13 +129,21 @@ std::unique_ptr<TAlSiteList> TBrelLogParser::ParseFile(const std::string& fileNa
 void TBrelLogParser::ParseFile(const std::string& fileName, TAlSiteList& sites) {
     FileHandle file(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-        throw FileOpenError("Error opening file: " + fileName);
-    }
-    const std::uint64_t total = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    // Text comes from files, pipes and terminals; folders and other devices are no logs.
+    const bool readable = file.get() >= 0 && ::fstat(file.get(), &st) == 0 &&
+                          (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) ||
+                           (S_ISCHR(st.st_mode) && ::isatty(file.get())));
+    if (!readable) throw FileOpenError("Error opening file: " + fileName);
 
-    LineReader reader(file.get());
-    ParseLines(reader, sites, total);
+    if (S_ISREG(st.st_mode)) {
+        // A file still being written is read up to the size it had when opened: a consistent prefix.
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        LineReader reader(file.get(), 0, size);
+        ParseLines(reader, sites, size);
+    } else {
+        LineReader reader(file.get());
+        ParseLines(reader, sites, 0);
+    }
 }
 
 void TBrelLogParser::ParseText(std::string_view text, TAlSiteList& sites) {

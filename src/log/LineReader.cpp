@@ -9,7 +9,9 @@
 
 namespace kelvane {
 
-LineReader::LineReader(int fd, std::size_t blockSize) : fd_(fd), buf_(blockSize < 256 ? 256 : blockSize) {
+LineReader::LineReader(int fd, std::uint64_t offset, std::uint64_t limit, std::size_t blockSize)
+    : fd_(fd), positioned_(offset != 0 || limit != kNoLimit), offset_(offset), remaining_(limit),
+      buf_(blockSize < 256 ? 256 : blockSize) {
     data_ = buf_.data();
 }
 
@@ -25,7 +27,14 @@ void LineReader::Ensure(std::size_t want) {
         pos_ = 0;
     }
     while (end_ - pos_ < want && !eof_) {
-        const ssize_t n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+        std::size_t room = buf_.size() - end_;
+        if (remaining_ < room) room = static_cast<std::size_t>(remaining_);
+        if (room == 0) {
+            eof_ = true;
+            break;
+        }
+        const ssize_t n = positioned_ ? ::pread(fd_, buf_.data() + end_, room, static_cast<off_t>(offset_))
+                                      : ::read(fd_, buf_.data() + end_, room);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw Exception(std::string("Read error: ") + std::strerror(errno));
@@ -35,6 +44,8 @@ void LineReader::Ensure(std::size_t want) {
         } else {
             end_ += static_cast<std::size_t>(n);
             bytesRead_ += static_cast<std::uint64_t>(n);
+            offset_ += static_cast<std::uint64_t>(n);
+            if (remaining_ != kNoLimit) remaining_ -= static_cast<std::uint64_t>(n);
         }
     }
 }

@@ -15,8 +15,12 @@ class LineReader {
 public:
     static constexpr std::size_t kMaxLine = 119;
 
-    // Reads from an open file descriptor, which stays the caller's.
-    explicit LineReader(int fd, std::size_t blockSize = 1 << 20);
+    static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
+
+    // Reads from an open file descriptor, which stays the caller's: from its current position, or
+    // from offset with positioned reads when an offset or a limit is given; at most limit bytes.
+    explicit LineReader(int fd, std::uint64_t offset = 0, std::uint64_t limit = kNoLimit,
+                        std::size_t blockSize = 1 << 20);
     // Reads text already in memory, which must outlive the reader.
     explicit LineReader(std::string_view text);
 
@@ -36,6 +40,9 @@ private:
     bool Refill();
 
     int fd_ = -1;
+    bool positioned_ = false;     // pread from offset_ instead of read
+    std::uint64_t offset_ = 0;    // where the next positioned read starts
+    std::uint64_t remaining_ = kNoLimit;  // bytes still allowed
     std::vector<char> buf_;  // the block buffer when reading a descriptor
     const char* data_ = nullptr;  // what pos_ and end_ index: buf_, or the text in memory
     std::size_t pos_ = 0;
