@@ -138,6 +138,10 @@ void TBrelLogParser::ParseFile(const std::string& fileName, TAlSiteList& sites) 
     if (S_ISREG(st.st_mode)) {
         // A file still being written is read up to the size it had when opened: a consistent prefix.
         const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (size >= parallelMinBytes_ && threads_ != 1) {
+            ParseFileParallel(file.get(), size, sites);
+            return;
+        }
         LineReader reader(file.get(), 0, size);
         ParseLines(reader, sites, size);
     } else {
@@ -151,17 +155,28 @@ void TBrelLogParser::ParseText(std::string_view text, TAlSiteList& sites) {
     ParseLines(reader, sites, text.size());
 }
 
-void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t total) {
+void TBrelLogParser::SetParallelism(int threads, std::uint64_t minBytes, std::uint64_t chunkBytes) {
+    threads_ = threads;
+    parallelMinBytes_ = minBytes;
+    chunkBytes_ = chunkBytes > 0 ? chunkBytes : kChunkBytes;
+}
+
+void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t total, bool summarize) {
     Attach(sites);
     std::string_view line;
     std::uint64_t nextReport = 0;
     try {
         while (reader.Next(line)) {
             lineNo_ = reader.LineNo();
+            if (stopBeforeLine_ > 0 && lineNo_ >= stopBeforeLine_) break;
             try {
                 ParseLine(line);
             } catch (const Exception& e) {
-                if (!ReportError(e.what(), line)) break;
+                if (collect_) {
+                    errors_.push_back(LineError{lineNo_, e.what(), std::string(line)});
+                } else if (!ReportError(e.what(), line)) {
+                    break;
+                }
             }
             if (progress_ && reader.BytesRead() >= nextReport) {
                 progress_(reader.BytesRead(), total);
@@ -170,12 +185,12 @@ void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uin
         }
     } catch (...) {
         // A read error part way: keep what was read, then let the caller know.
-        sites.UpdateSummaries();
+        if (summarize) sites.UpdateSummaries();
         sites_ = nullptr;
         throw;
     }
     if (progress_) progress_(reader.BytesRead(), total);
-    sites.UpdateSummaries();
+    if (summarize) sites.UpdateSummaries();
     sites_ = nullptr;
 }
 
@@ -207,20 +222,27 @@ void TBrelLogParser::ParseLine(std::string_view line) {
     }
 }
 
-void TBrelLogParser::DoSiteLine(std::string_view line) {
+void TBrelLogParser::ReadSiteHeader(std::string_view line, TDateTime& time, std::string_view& name,
+                                    std::string_view& path) const {
     const std::string_view work = line.size() > 11 ? line.substr(11) : std::string_view();
     const std::size_t p = work.find(" Site");
     if (p == std::string_view::npos) throw Exception("Site - incomplete line");
 
     const std::string_view dateText = work.substr(0, p);
-    TDateTime siteTime = 0;
-    if (!locale_.ParseDateTime(dateText, siteTime)) {
+    if (!locale_.ParseDateTime(dateText, time)) {
         throw Exception("'" + std::string(dateText) + "' is not a valid date and time");
     }
 
-    const std::string_view path = work.size() > p + 7 ? work.substr(p + 7) : std::string_view();
-    const std::string_view name = SiteNameOf(path);
+    path = work.size() > p + 7 ? work.substr(p + 7) : std::string_view();
+    name = SiteNameOf(path);
     if (name.empty()) throw Exception("Site - no name");
+}
+
+void TBrelLogParser::DoSiteLine(std::string_view line) {
+    TDateTime siteTime = 0;
+    std::string_view name;
+    std::string_view path;
+    ReadSiteHeader(line, siteTime, name, path);
 
     // Consecutive blocks mostly name the same site: remember the last lookup.
     TAlSite* site = nullptr;

@@ -108,7 +108,16 @@ void EventList::Sort() {
     }
 }
 
+void EventList::AppendFrom(const EventList& other) {
+    for (const TAlUnitAlarm& e : other.items_) Add(e.Bits, e.Time);
+}
+
 // ---- TAlUnit ----
+
+void TAlUnit::AppendFrom(const TAlUnit& other) {
+    alarms_.AppendFrom(other.alarms_);
+    trips_.AppendFrom(other.trips_);
+}
 
 void TAlUnit::SortEvents() {
     alarms_.Sort();
@@ -188,6 +197,11 @@ void TAlSite::AddUnitAlarm(std::int32_t number, std::uint32_t bits, TDateTime ti
 
 void TAlSite::AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime time) {
     GetUnit(number)->AddTrip(bits, time);
+}
+
+void TAlSite::AppendFrom(const TAlSite& other) {
+    conns_.insert(conns_.end(), other.conns_.begin(), other.conns_.end());
+    for (const auto& unit : other.units_) GetUnit(unit->Number)->AppendFrom(*unit);
 }
 
 void TAlSite::SortUnits() {
@@ -322,6 +336,21 @@ TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
     index_.emplace(std::string_view(site->Name), site);
     orderValid_ = false;
     return site;
+}
+
+void TAlSiteList::MergeFrom(TAlSiteList&& other) {
+    for (auto& site : other.sites_) {
+        if (TAlSite* existing = FindSite(site->Name)) {
+            existing->AppendFrom(*site);
+            continue;
+        }
+        // A site new to this list moves over whole; its units keep pointing at it.
+        TAlSite* moved = site.get();
+        sites_.push_back(std::move(site));
+        index_.emplace(std::string_view(moved->Name), moved);
+        orderValid_ = false;
+    }
+    other.Clear();
 }
 
 void TAlSiteList::Clear() {

@@ -140,6 +140,11 @@ void ConnectionChart::SetTimeRange(TDateTime start, TDateTime end) {
         replot();
         throw Exception("Axis Minimum Value must be <= Maximum");
     }
+    if (start == end) {
+        // An empty period still shows its one moment, in the middle of a day's width.
+        xAxis->setRange(ToAxis(start) - kSecondsPerDay / 2, ToAxis(start) + kSecondsPerDay / 2);
+        return;
+    }
     xAxis->setRange(ToAxis(start), ToAxis(end));
 }
 
