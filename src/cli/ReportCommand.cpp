@@ -36,7 +36,9 @@ std::string TreeText(const TAlSiteList& sites, const Locale& locale) {
 
 int RunReport(const ReportRequest& request, std::FILE* out, std::FILE* err) {
     auto prompt = [&](const std::string& caption, const std::string& text) {
-        std::fprintf(err, "%s\n%s\n", caption.c_str(), text.c_str());
+        // Written as bytes: a faulty line may hold any byte, NUL included.
+        const std::string both = caption + "\n" + text + "\n";
+        std::fwrite(both.data(), 1, both.size(), err);
         return !request.stopOnError;
     };
 

@@ -167,14 +167,19 @@ void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uin
     std::uint64_t nextReport = 0;
     try {
         while (reader.Next(line)) {
-            lineNo_ = reader.LineNo();
+            lineNo_ = lineBase_ + reader.LineNo();
             if (stopBeforeLine_ > 0 && lineNo_ >= stopBeforeLine_) break;
             try {
                 ParseLine(line);
             } catch (const Exception& e) {
                 if (collect_) {
-                    errors_.push_back(LineError{lineNo_, e.what(), std::string(line)});
-                } else if (!ReportError(e.what(), line)) {
+                    if (errors_.size() >= kMaxCollectedErrors) {
+                        tooManyErrors_ = true;
+                        break;
+                    }
+                    errors_.push_back(LineError{lineNo_, e.Message(), std::string(line)});
+                } else if (!ReportError(e.Message(), line)) {
+                    cancelled_ = true;
                     break;
                 }
             }

@@ -36,6 +36,8 @@ public:
     void SetParallelism(int threads, std::uint64_t minBytes = kParallelMinBytes, std::uint64_t chunkBytes = kChunkBytes);
     static constexpr std::uint64_t kParallelMinBytes = 8u << 20;
     static constexpr std::uint64_t kChunkBytes = 16u << 20;
+    // Faulty lines one part may hold before it is read again in line order with live prompts.
+    static constexpr std::size_t kMaxCollectedErrors = 10000;
 
     // Reads the file into sites and runs UpdateSummaries; throws "Error opening file: " + fileName.
     void ParseFile(const std::string& fileName, TAlSiteList& sites);
@@ -89,6 +91,9 @@ private:
     TAlSite* lastSite_ = nullptr;
     bool collect_ = false;  // faulty lines are collected in errors_ instead of prompted
     std::vector<LineError> errors_;
+    bool cancelled_ = false;           // the user stopped the reading at a prompt
+    bool tooManyErrors_ = false;       // collecting gave up: the part must be read again with prompts
+    std::int32_t lineBase_ = 0;        // physical lines before the text being read
     std::int32_t stopBeforeLine_ = 0;  // when positive, reading stops before this line
     int threads_ = 0;
     std::uint64_t parallelMinBytes_ = kParallelMinBytes;

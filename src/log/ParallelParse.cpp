@@ -26,6 +26,7 @@ struct TBrelLogParser::Chunk {
     std::vector<LineError> errors;
     std::int32_t lines = 0;  // physical lines in the part
     std::exception_ptr failure;
+    bool tooManyErrors = false;
     std::atomic<std::uint64_t> bytesRead{0};
     bool done = false;
 };
@@ -38,32 +39,32 @@ constexpr std::size_t kScanWindow = 64u << 10;
 
 std::vector<std::uint64_t> TBrelLogParser::FindChunkStarts(int fd, std::uint64_t size, int count) const {
     std::vector<std::uint64_t> starts{0};
-    std::string window;
+    std::string window(kScanWindow, '\0');
     for (int k = 1; k < count; ++k) {
-        std::uint64_t from = std::max(size * static_cast<std::uint64_t>(k) / static_cast<std::uint64_t>(count),
-                                      starts.back() + 1);
+        const std::uint64_t share = size * static_cast<std::uint64_t>(k) / static_cast<std::uint64_t>(count);
+        // Windows begin one byte early, so the newline before a line start is always seen.
+        std::uint64_t base = std::max(share, starts.back() + 1) - 1;
         bool found = false;
-        // Look for a physical line start whose line is a good site header.
-        while (!found && from < size) {
-            window.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kScanWindow, size - from + 1)));
-            const ssize_t n = ::pread(fd, window.data(), window.size(), static_cast<off_t>(from - 1));
-            if (n <= 0) break;
-            const std::string_view text(window.data(), static_cast<std::size_t>(n));
-            std::size_t pos = 0;
-            std::size_t lastStart = 0;
-            while (true) {
-                const std::size_t nl = text.find('\n', pos);
-                if (nl == std::string_view::npos || nl + 1 >= text.size()) break;
+        while (!found && base < size) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(kScanWindow, size - base));
+            const ssize_t got = ::pread(fd, window.data(), want, static_cast<off_t>(base));
+            if (got <= 0) break;
+            const std::string_view text(window.data(), static_cast<std::size_t>(got));
+            const bool atEnd = base + text.size() >= size;
+            std::size_t resume = text.size();  // where the next window begins, within this one
+            for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', nl + 1)) {
                 const std::size_t start = nl + 1;
-                pos = start;
-                lastStart = start;
                 std::size_t p = start;
                 while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+                // A line cut by the window's end is judged again in the next window.
+                const std::size_t e = text.find('\n', p);
+                if (e == std::string_view::npos && !atEnd && text.size() - p <= LineReader::kMaxLine + 1) {
+                    resume = nl;
+                    break;
+                }
                 if (text.compare(p, 3, "***") != 0) continue;
-                std::size_t e = text.find('\n', p);
-                if (e == std::string_view::npos) break;  // the line runs past the window
-                std::size_t len = e - p;
-                if (len > 0 && text[e - 1] == '\r') --len;
+                std::size_t len = (e == std::string_view::npos ? text.size() : e) - p;
+                if (e != std::string_view::npos && len > 0 && text[e - 1] == '\r') --len;
                 len = std::min(len, LineReader::kMaxLine);
                 try {
                     TDateTime time = 0;
@@ -73,12 +74,12 @@ std::vector<std::uint64_t> TBrelLogParser::FindChunkStarts(int fd, std::uint64_t
                 } catch (const Exception&) {
                     continue;
                 }
-                starts.push_back(from - 1 + start);
+                starts.push_back(base + start);
                 found = true;
                 break;
             }
-            if (found || static_cast<std::size_t>(n) < window.size()) break;
-            from = from - 1 + std::max<std::size_t>(lastStart, text.size() / 2);
+            if (found || atEnd) break;
+            base += std::max<std::size_t>(resume, 1);
         }
         if (!found) break;  // no further header: the last part runs to the end
     }
@@ -129,6 +130,7 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
             std::lock_guard lock(mutex);
             chunk.sites = std::move(list);
             chunk.errors = std::move(part.errors_);
+            chunk.tooManyErrors = part.tooManyErrors_;
             chunk.bytesRead = chunk.end - chunk.begin;
             chunk.done = true;
             changed.notify_all();
@@ -165,6 +167,23 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                     changed.wait_for(lock, std::chrono::milliseconds(50), [&] { return chunk.done; });
                 }
             }
+            if (chunk.tooManyErrors) {
+                // A part full of faulty lines is read again here, prompting line by line as it goes.
+                chunk.sites.reset();
+                chunk.errors.clear();
+                TBrelLogParser live(locale_, prompt_);
+                live.lineBase_ = lineBase;
+                LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
+                live.ParseLines(reader, sites, 0, false);
+                if (live.cancelled_) break;
+                lineBase += reader.LineNo();
+                {
+                    std::lock_guard lock(mutex);
+                    taken = k + 1;
+                }
+                changed.notify_all();
+                continue;
+            }
             // Faulty lines go to the user in line order; a Cancel keeps what came before its line.
             bool cancelled = false;
             for (const LineError& error : chunk.errors) {
@@ -172,7 +191,7 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                 if (!ReportError(error.message, error.text)) {
                     TBrelLogParser prefix(locale_);
                     prefix.collect_ = true;
-                    prefix.stopBeforeLine_ = error.lineNo;
+                    prefix.stopBeforeLine_ = error.lineNo + 1;  // the faulty line keeps what it recorded
                     LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
                     prefix.ParseLines(reader, sites, 0, false);
                     cancelled = true;

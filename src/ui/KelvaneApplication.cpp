@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "UiText.h"
+#include "platform/Exception.h"
 
 namespace kelvane {
 
@@ -13,6 +14,8 @@ KelvaneApplication::KelvaneApplication(int& argc, char** argv) : QApplication(ar
 bool KelvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const Exception& e) {
+        ShowError(ShowText(e.Message()));
     } catch (const std::exception& e) {
         ShowError(ShowText(e.what()));
     } catch (...) {

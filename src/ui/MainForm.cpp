@@ -520,7 +520,7 @@ void TForm1::dxExpandAllClick() {
 void TForm1::dxFileExitClick() { close(); }
 
 void TForm1::dxMRUClick(const QString& path) {
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo(path).isFile()) {
         LoadLog(path, true);
         return;
     }

@@ -74,7 +74,7 @@ std::string MakeLog(unsigned seed, int attempts) {
                 case 2: log += "Online: " + std::to_string(rng() % 500); break;
                 case 3: log += "Online: 12 words"; break;
                 case 4:
-                    log += "Unit " + std::to_string(rng() % 4) + " alarms: " + alarms[rng() % 6] + "," + alarms[rng() % 5];
+                    log += "Unit " + std::to_string(rng() % 4) + " alarms: " + alarms[rng() % 6] + "," + alarms[rng() % 6];
                     break;
                 case 5: log += "Unit " + std::to_string(rng() % 4) + " trips: " + std::to_string(rng() % 20); break;
                 case 6: log += "Unit x trips: 5"; break;
@@ -122,6 +122,24 @@ TEST(ParallelParse, CancelKeepsWhatOnePassKeeps) {
     const std::size_t errors = Load(log.Path(), 1, 0, 0).prompts.size();
     ASSERT_GT(errors, 40u);
     for (int cancelAt : {1, 2, static_cast<int>(errors / 3), static_cast<int>(errors / 2), static_cast<int>(errors)}) {
+        const Result single = Load(log.Path(), 1, 0, cancelAt);
+        const Result parallel = Load(log.Path(), 2, 4096, cancelAt);
+        EXPECT_EQ(parallel.model, single.model) << "cancel at prompt " << cancelAt;
+        EXPECT_EQ(parallel.prompts, single.prompts) << "cancel at prompt " << cancelAt;
+    }
+}
+
+// A part with more faulty lines than are worth holding back is read again with prompts as it goes.
+TEST(ParallelParse, PartsFullOfFaultyLinesPromptInOrder) {
+    std::string text;
+    for (int block = 0; block < 6; ++block) {
+        text += "*** [0001] 0" + std::to_string(block + 1) + "/11/2006 10:00:00 Site: D:\\Logs\\North\\\n";
+        text += "Online: 30\n";
+        for (int i = 0; i < 6000; ++i) text += "Unit " + std::to_string(i % 3) + " trips: none\n";
+        text += "Unit 2 trips: 0005\n";
+    }
+    const TempLog log(text);
+    for (int cancelAt : {0, 2, 9000, 20000}) {
         const Result single = Load(log.Path(), 1, 0, cancelAt);
         const Result parallel = Load(log.Path(), 2, 4096, cancelAt);
         EXPECT_EQ(parallel.model, single.model) << "cancel at prompt " << cancelAt;
