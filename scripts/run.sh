@@ -19,6 +19,19 @@ else
 fi
 
 if [[ -x "$build/bin/kelvane" && ( -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ) ]]; then
+    if [[ $# -eq 0 ]]; then
+        # The sample on its own: a settings profile of its own under build/, whose filter shows
+        # November 2006, and day/month/year dates whatever the user's locale. The user's own settings
+        # are neither read nor changed.
+        demo="$build/demo-settings"
+        conf="$demo/Corvane Apps/Kelvane.conf"
+        mkdir -p "$(dirname "$conf")"
+        today=$(date +%s)
+        days_before() { echo $(( (today - $(date -d "$1" +%s)) / 86400 )); }
+        printf '[Filter]\nStart=%s\nEnd=%s\nDays=0\n' "$(days_before 2006-11-01)" "$(days_before 2006-11-30)" > "$conf"
+        echo "Opening the sample log with a demonstration filter (November 2006); settings in $demo"
+        XDG_CONFIG_HOME="$demo" LC_ALL=C.UTF-8 exec "$build/bin/kelvane" "${logs[@]}"
+    fi
     exec "$build/bin/kelvane" "${logs[@]}"
 fi
 

@@ -323,17 +323,51 @@ TAlSite* TAlSiteList::SiteAt(int index) const {
     return order_[static_cast<std::size_t>(index)];
 }
 
-TAlSite* TAlSiteList::FindSite(std::string_view name) const {
-    const auto it = index_.find(name);
-    return it == index_.end() ? nullptr : it->second;
+TAlSite* SiteIndex::Find(std::string_view name) const {
+    if (slots_.empty()) return nullptr;
+    const std::uint64_t hash = SiteNameHash{}(name);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (!slot.site) return nullptr;
+        if (slot.hash == hash && SiteNameEqual{}(slot.site->Name, name)) return slot.site;
+    }
 }
 
+void SiteIndex::Insert(TAlSite* site) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const std::uint64_t hash = SiteNameHash{}(site->Name);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (slots_[i].site) i = (i + 1) & mask;
+    slots_[i] = Slot{hash, site};
+    ++count_;
+}
+
+void SiteIndex::Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (!slot.site) continue;
+        std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
+        while (slots_[i].site) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+void SiteIndex::Clear() {
+    slots_.clear();
+    count_ = 0;
+}
+
+TAlSite* TAlSiteList::FindSite(std::string_view name) const { return index_.Find(name); }
+
 TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
-    const auto it = index_.find(name);
-    if (it != index_.end()) return it->second;
+    if (TAlSite* existing = index_.Find(name)) return existing;
     sites_.push_back(std::make_unique<TAlSite>(std::string(name), std::string(path)));
     TAlSite* site = sites_.back().get();
-    index_.emplace(std::string_view(site->Name), site);
+    index_.Insert(site);
     orderValid_ = false;
     return site;
 }
@@ -347,14 +381,14 @@ void TAlSiteList::MergeFrom(TAlSiteList&& other) {
         // A site new to this list moves over whole; its units keep pointing at it.
         TAlSite* moved = site.get();
         sites_.push_back(std::move(site));
-        index_.emplace(std::string_view(moved->Name), moved);
+        index_.Insert(moved);
         orderValid_ = false;
     }
     other.Clear();
 }
 
 void TAlSiteList::Clear() {
-    index_.clear();
+    index_.Clear();
     order_.clear();
     sites_.clear();
     orderValid_ = true;

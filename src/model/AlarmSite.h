@@ -173,6 +173,26 @@ struct SiteNameEqual {
     bool operator()(std::string_view a, std::string_view b) const noexcept;
 };
 
+// Finds sites by name ignoring letter case: open addressing with each entry's hash kept beside it,
+// so a probe compares names only when the hashes agree.
+class SiteIndex {
+public:
+    TAlSite* Find(std::string_view name) const;
+    // Adds a site whose name is not in the index yet.
+    void Insert(TAlSite* site);
+    void Clear();
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        TAlSite* site = nullptr;
+    };
+    void Grow();
+
+    std::vector<Slot> slots_;  // a power of two in size, at most half full
+    std::size_t count_ = 0;
+};
+
 // All sites, in ascending name order ignoring letter case; owns them.
 class TAlSiteList {
 public:
@@ -205,7 +225,7 @@ private:
     void EnsureOrder() const;
 
     std::vector<std::unique_ptr<TAlSite>> sites_;  // in order of creation
-    std::unordered_map<std::string_view, TAlSite*, SiteNameHash, SiteNameEqual> index_;  // views of the names
+    SiteIndex index_;
     mutable std::vector<TAlSite*> order_;  // by name
     mutable bool orderValid_ = true;
 };
