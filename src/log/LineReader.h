@@ -30,6 +30,9 @@ public:
     // Physical number of the line last returned (counting from 1).
     std::int32_t LineNo() const { return lineNo_; }
 
+    // True when the input ended before the limit it was given: the file shrank while being read.
+    bool EndedEarly() const { return eof_ && remaining_ != kNoLimit && remaining_ > 0; }
+
     // Bytes consumed from the input so far.
     std::uint64_t BytesRead() const { return bytesRead_; }
 

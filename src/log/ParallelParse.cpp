@@ -27,6 +27,7 @@ struct TBrelLogParser::Chunk {
     std::int32_t lines = 0;  // physical lines in the part
     std::exception_ptr failure;
     bool tooManyErrors = false;
+    bool endedEarly = false;  // the file shrank while this part was read
     std::atomic<std::uint64_t> bytesRead{0};
     bool done = false;
 };
@@ -124,6 +125,7 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                 LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
                 part.ParseLines(reader, *list, 0, false);
                 chunk.lines = reader.LineNo();
+                chunk.endedEarly = reader.EndedEarly();
             } catch (...) {
                 chunk.failure = std::current_exception();
             }
@@ -175,7 +177,7 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                 live.lineBase_ = lineBase;
                 LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
                 live.ParseLines(reader, sites, 0, false);
-                if (live.cancelled_) break;
+                if (live.cancelled_ || reader.EndedEarly()) break;
                 lineBase += reader.LineNo();
                 {
                     std::lock_guard lock(mutex);
@@ -205,6 +207,9 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                 failure = chunk.failure;
                 break;
             }
+            // A file cut short while it was read: what came before the cut is a consistent prefix,
+            // whatever the later parts happened to see.
+            if (chunk.endedEarly) break;
             lineBase += chunk.lines;
             {
                 std::lock_guard lock(mutex);

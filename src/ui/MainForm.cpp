@@ -160,7 +160,10 @@ void TForm1::BuildActions() {
     connect(dxExpandAll_, &QAction::triggered, this, &TForm1::dxExpandAllClick);
 
     dxRefresh_ = MakeAction(this, "dxRefresh", QStringLiteral("&Refresh"), QStringLiteral("Refresh"));
-    dxRefresh_->setShortcuts({QKeySequence::Refresh, QKeySequence(Qt::Key_F5)});
+    // F5 everywhere, besides the platform's own Refresh key where that is another one.
+    QList<QKeySequence> refreshKeys = QKeySequence::keyBindings(QKeySequence::Refresh);
+    if (!refreshKeys.contains(QKeySequence(Qt::Key_F5))) refreshKeys.append(QKeySequence(Qt::Key_F5));
+    dxRefresh_->setShortcuts(refreshKeys);
     connect(dxRefresh_, &QAction::triggered, this, &TForm1::dxRefreshClick);
 
     for (QAction* action : {dxFileOpen_, dxFileAdd_, dxExport_, FileExport2_, dxBarPrint_, dxFileExit_, dxExpandAll_, dxRefresh_}) {

@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "log/BrelLogParser.h"
+#include "model/AlarmSite.h"
 #include "platform/DateTime.h"
 #include "platform/Exception.h"
 
@@ -105,6 +107,28 @@ template <typename F>
                << "\"";
     }
     return ::testing::AssertionFailure() << "threw nothing, expected \"" << message << "\"";
+}
+
+// Everything a list holds, as text, so two lists can be compared whole.
+inline std::string DumpModel(const TAlSiteList& sites) {
+    std::ostringstream out;
+    out.precision(17);
+    for (int i = 0; i < sites.Count(); ++i) {
+        const TAlSite& site = *sites.SiteAt(i);
+        out << "site " << site.Name << " | " << site.Path << " | " << site.FirstConnect << ' '
+            << site.LastConnect << ' ' << site.LastAttempt << '\n';
+        for (const TAlConn& c : site.Conns())
+            out << "  conn " << c.Time << ' ' << c.Status << ' ' << c.OnlineSecs << '\n';
+        for (int u = 0; u < site.UnitCount(); ++u) {
+            const TAlUnit& unit = *site.UnitAt(u);
+            out << "  unit " << unit.Number << '\n';
+            for (const TAlUnitAlarm& e : unit.Alarms().Items())
+                out << "    alarm " << e.Time << ' ' << e.Bits << '\n';
+            for (const TAlUnitAlarm& e : unit.Trips().Items())
+                out << "    trip " << e.Time << ' ' << e.Bits << '\n';
+        }
+    }
+    return out.str();
 }
 
 }  // namespace kelvane::test

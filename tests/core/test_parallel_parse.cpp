@@ -16,24 +16,7 @@ namespace {
 using test::PromptRecorder;
 using test::TempLog;
 
-// Everything the model holds, as text, so two lists can be compared whole.
-std::string Dump(TAlSiteList& sites) {
-    std::ostringstream out;
-    out.precision(17);
-    for (int i = 0; i < sites.Count(); ++i) {
-        const TAlSite& site = *sites.SiteAt(i);
-        out << "site " << site.Name << " | " << site.Path << " | " << site.FirstConnect << ' ' << site.LastConnect
-            << ' ' << site.LastAttempt << '\n';
-        for (const TAlConn& c : site.Conns()) out << "  conn " << c.Time << ' ' << c.Status << ' ' << c.OnlineSecs << '\n';
-        for (int u = 0; u < site.UnitCount(); ++u) {
-            const TAlUnit& unit = *site.UnitAt(u);
-            out << "  unit " << unit.Number << '\n';
-            for (const TAlUnitAlarm& e : unit.Alarms().Items()) out << "    alarm " << e.Time << ' ' << e.Bits << '\n';
-            for (const TAlUnitAlarm& e : unit.Trips().Items()) out << "    trip " << e.Time << ' ' << e.Bits << '\n';
-        }
-    }
-    return out.str();
-}
+std::string Dump(const TAlSiteList& sites) { return test::DumpModel(sites); }
 
 // A log of many attempts with every kind of line, faulty lines among them, and traps at the places
 // where a part may begin: failed headers whose following lines belong to the attempt before, the
