@@ -65,7 +65,9 @@ void SiteReport::AddSiteAlarms(const TAlSite& site) {
     std::string trips;
     for (int i = 0; i < site.UnitCount(); ++i) {
         const TAlUnit& unit = *site.UnitAt(i);
-        const std::string name = "U" + IntText(unit.Number) + ":";
+        std::string name("U");  // built in steps: gcc 12 warns wrongly on "U" + std::string at -O3
+        name += IntText(unit.Number);
+        name += ':';
         const StringList alarmNames = unit.AlarmNamesInFilter(kAlarmCodeWidth);
         if (!alarmNames.empty()) alarms += name + JoinCommaText(alarmNames) + " ";
         const StringList tripNames = unit.TripNamesInFilter(kTripCodeWidth);
