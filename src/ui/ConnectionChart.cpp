@@ -108,16 +108,33 @@ void ConnectionChart::ClearChart() {
     site_ = nullptr;
 }
 
-void ConnectionChart::PlotUnitAlarms(const TAlUnit& unit) {
-    for (const TAlUnitAlarm& event : unit.Alarms().Items()) {
-        for (int j = 1; j <= 16; ++j) {
-            if (event.Bits & (1u << (j - 1))) alarms_[j - 1]->addData(ToAxis(event.Time), j);
+void ConnectionChart::PlotAlarms(const TAlUnit* const* units, int count) {
+    // Points are gathered per row first and handed over at once: adding them one by one would
+    // insert into the middle of a row for every unit after the first.
+    QVector<double> keys[16];
+    for (int u = 0; u < count; ++u) {
+        for (const TAlUnitAlarm& event : units[u]->Alarms().Items()) {
+            for (int j = 1; j <= 16; ++j) {
+                if (event.Bits & (1u << (j - 1))) keys[j - 1].append(ToAxis(event.Time));
+            }
         }
+    }
+    for (int k = 0; k < 16; ++k) {
+        if (keys[k].isEmpty()) continue;
+        const QVector<double> values(keys[k].size(), static_cast<double>(k + 1));
+        alarms_[k]->addData(keys[k], values);
     }
 }
 
+void ConnectionChart::PlotUnitAlarms(const TAlUnit& unit) {
+    const TAlUnit* one = &unit;
+    PlotAlarms(&one, 1);
+}
+
 void ConnectionChart::PlotSite(const TAlSite& site) {
-    for (int i = 0; i < site.UnitCount(); ++i) PlotUnitAlarms(*site.UnitAt(i));
+    std::vector<const TAlUnit*> units;
+    for (int i = 0; i < site.UnitCount(); ++i) units.push_back(site.UnitAt(i));
+    PlotAlarms(units.data(), static_cast<int>(units.size()));
     QVector<double> okKeys, okValues, failedKeys, failedValues;
     for (const TAlConn& conn : site.Conns()) {
         if (conn.IsSuccessful()) {

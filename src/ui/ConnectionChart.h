@@ -55,6 +55,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // Adds the alarm events of the units to the alarm rows.
+    void PlotAlarms(const TAlUnit* const* units, int count);
+
     Locale locale_;
     const TAlSite* site_ = nullptr;
     QCPGraph* connOk_ = nullptr;
