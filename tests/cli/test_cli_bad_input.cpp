@@ -22,22 +22,17 @@
 #include <thread>
 #include <vector>
 
+#include "CliSupport.h"
+
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string FixtureFile(const std::string& name) { return std::string(KELVANE_FIXTURES) + "/" + name; }
-
-// The filter and locale of every run: 1 to 30 November 2006, Days 3, en_GB, today 1 December.
-const std::vector<std::string> kFixedFilter{"--locale",   "en_GB", "--today",    "2006-12-01", "--start",
-                                            "2006-11-01", "--end", "2006-11-30", "--days",     "3"};
+using kelvane::cli_test::FixtureFile;
+using kelvane::cli_test::kFixedFilter;
+using kelvane::cli_test::ReadAll;
 
 struct RunResult {
     int status = -1;

@@ -17,22 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "CliSupport.h"
+
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Fixture(const std::string& name) { return std::string(KELVANE_FIXTURES) + "/" + name; }
-
-// The filter and locale of every run: 1 to 30 November 2006, Days 3, en_GB, today 1 December.
-const std::vector<std::string> kFilter{"--locale",   "en_GB", "--today",    "2006-12-01", "--start",
-                                       "2006-11-01", "--end", "2006-11-30", "--days",     "3"};
+using kelvane::cli_test::FixtureFile;
+using kelvane::cli_test::kFixedFilter;
+using kelvane::cli_test::ReadAll;
 
 struct Outcome {
     int status = -1;
@@ -90,16 +85,16 @@ protected:
         int status = 0;
         ::waitpid(pid, &status, 0);
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = Read(outPath);
-        run.err = Read(errPath);
+        run.out = ReadAll(outPath);
+        run.err = ReadAll(errPath);
         return run;
     }
 
     // The command, the fixed filter, the options, then the logs.
     Outcome Report(const std::string& command, const std::vector<std::string>& options,
-                   const std::vector<std::string>& logs = {Fixture("report_sites.log")}) const {
+                   const std::vector<std::string>& logs = {FixtureFile("report_sites.log")}) const {
         std::vector<std::string> args{command};
-        args.insert(args.end(), kFilter.begin(), kFilter.end());
+        args.insert(args.end(), kFixedFilter.begin(), kFixedFilter.end());
         args.insert(args.end(), options.begin(), options.end());
         args.insert(args.end(), logs.begin(), logs.end());
         return Exec(args);
@@ -125,7 +120,7 @@ TEST_F(ReportCli, ReportsToStandardOutputMatchTheGoldenFiles) {
         const Outcome run = Report(c.command, c.options);
         EXPECT_EQ(run.status, 0) << c.expected;
         EXPECT_EQ(run.err, "") << c.expected;
-        EXPECT_EQ(run.out, Read(Fixture(c.expected))) << c.expected;
+        EXPECT_EQ(run.out, ReadAll(FixtureFile(c.expected))) << c.expected;
     }
 }
 
@@ -140,12 +135,12 @@ TEST_F(ReportCli, ReportsToAFileMatchTheGoldenFiles) {
         EXPECT_EQ(run.status, 0) << c.expected;
         EXPECT_EQ(run.err, "") << c.expected;
         EXPECT_EQ(run.out, "") << c.expected;
-        EXPECT_EQ(Read(output), Read(Fixture(c.expected))) << c.expected;
+        EXPECT_EQ(ReadAll(output), ReadAll(FixtureFile(c.expected))) << c.expected;
     }
     // A device name is written through, not replaced.
     const Outcome run = Report("conn", {"--conn-stats", "--output", "/dev/stdout"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, Read(Fixture("report_conn_stats.expected")));
+    EXPECT_EQ(run.out, ReadAll(FixtureFile("report_conn_stats.expected")));
 }
 
 TEST_F(ReportCli, NoCheckBoxGivesAnEmptyFile) {
@@ -156,7 +151,7 @@ TEST_F(ReportCli, NoCheckBoxGivesAnEmptyFile) {
             Report(command, {"--no-filter-dates", "--no-headings", "--no-sites", "-o", output});
         EXPECT_EQ(run.status, 0) << command;
         EXPECT_TRUE(fs::exists(output)) << command;
-        EXPECT_EQ(Read(output), "") << command;
+        EXPECT_EQ(ReadAll(output), "") << command;
     }
 }
 
@@ -184,7 +179,7 @@ TEST_F(ReportCli, TreeRowsAreLevelFiveTextsAndGrey) {
     const Outcome run = Report("tree", {});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, Read(Fixture("report_tree.expected")));
+    EXPECT_EQ(run.out, ReadAll(FixtureFile("report_tree.expected")));
 }
 
 TEST_F(ReportCli, FaultyLinesArePromptedOnStandardError) {
@@ -203,7 +198,7 @@ TEST_F(ReportCli, FaultyLinesArePromptedOnStandardError) {
         {"stop", "0\tNorth\t1899-12-30 (2006-11-06)\tnone\t0\t0.00\tgrey\n", noNumber},
     };
     for (const Case& c : cases) {
-        const Outcome run = Report("tree", {"--on-error", c.onError}, {Fixture("report_faulty.log")});
+        const Outcome run = Report("tree", {"--on-error", c.onError}, {FixtureFile("report_faulty.log")});
         EXPECT_EQ(run.status, 0) << c.onError;
         EXPECT_EQ(run.out, c.tree) << c.onError;
         EXPECT_EQ(run.err, c.prompts) << c.onError;
@@ -215,7 +210,7 @@ TEST_F(ReportCli, ALogThatCannotBeOpenedExitsWithOneAndWritesNothing) {
     const std::string output = PathOf("report.csv");
     for (const char* command : {"tree", "site", "conn"}) {
         // Also when it comes after a log that could be read.
-        const Outcome run = Report(command, {"-o", output}, {Fixture("report_sites.log"), missing});
+        const Outcome run = Report(command, {"-o", output}, {FixtureFile("report_sites.log"), missing});
         EXPECT_EQ(run.status, 1) << command;
         EXPECT_EQ(run.err, "Error opening file: " + missing + "\n") << command;
         EXPECT_EQ(run.out, "") << command;
@@ -225,11 +220,11 @@ TEST_F(ReportCli, ALogThatCannotBeOpenedExitsWithOneAndWritesNothing) {
 
 TEST_F(ReportCli, UsageErrorsExitWithTwo) {
     const std::vector<std::string> cases[] = {
-        {"bogus", Fixture("report_sites.log")},
-        {"site", "--frobnicate", Fixture("report_sites.log")},
-        {"conn", "--key", Fixture("report_sites.log")},
-        {"site", "--today", "01/12/2006", Fixture("report_sites.log")},
-        {"site", "--days", "-1", Fixture("report_sites.log")},
+        {"bogus", FixtureFile("report_sites.log")},
+        {"site", "--frobnicate", FixtureFile("report_sites.log")},
+        {"conn", "--key", FixtureFile("report_sites.log")},
+        {"site", "--today", "01/12/2006", FixtureFile("report_sites.log")},
+        {"site", "--days", "-1", FixtureFile("report_sites.log")},
         {"site"},
         {},
     };
