@@ -143,16 +143,16 @@ void TBrelLogParser::ParseFile(const std::string& fileName, TAlSiteList& sites) 
             return;
         }
         LineReader reader(file.get(), 0, size);
-        ParseLines(reader, sites, size);
+        ParseLines(reader, &sites, size);
     } else {
         LineReader reader(file.get());
-        ParseLines(reader, sites, 0);
+        ParseLines(reader, &sites, 0);
     }
 }
 
 void TBrelLogParser::ParseText(std::string_view text, TAlSiteList& sites) {
     LineReader reader(text);
-    ParseLines(reader, sites, text.size());
+    ParseLines(reader, &sites, text.size());
 }
 
 void TBrelLogParser::SetParallelism(int threads, std::uint64_t minBytes, std::uint64_t chunkBytes) {
@@ -161,8 +161,8 @@ void TBrelLogParser::SetParallelism(int threads, std::uint64_t minBytes, std::ui
     chunkBytes_ = chunkBytes > 0 ? chunkBytes : kChunkBytes;
 }
 
-void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t total, bool summarize) {
-    Attach(sites);
+void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList* sites, std::uint64_t total, bool summarize) {
+    Begin(sites);
     std::string_view line;
     std::uint64_t nextReport = 0;
     try {
@@ -190,22 +190,34 @@ void TBrelLogParser::ParseLines(LineReader& reader, TAlSiteList& sites, std::uin
         }
     } catch (...) {
         // A read error part way: keep what was read, then let the caller know.
-        if (summarize) sites.UpdateSummaries();
-        sites_ = nullptr;
+        if (sites) {
+            Finish();
+            if (summarize) sites->UpdateSummaries();
+        }
+        reading_ = false;
         throw;
     }
     if (progress_) progress_(reader.BytesRead(), total);
-    if (summarize) sites.UpdateSummaries();
-    sites_ = nullptr;
+    if (sites) {
+        Finish();
+        if (summarize) sites->UpdateSummaries();
+    }
+    reading_ = false;
 }
 
-void TBrelLogParser::Attach(TAlSiteList& sites) {
-    sites_ = &sites;
-    curSite_ = nullptr;
-    curConn_ = -1;
+void TBrelLogParser::Begin(TAlSiteList* sites) {
+    reading_ = true;
+    sites_ = sites;
+    part_.Clear();
     lineNo_ = 0;
-    lastSite_ = nullptr;
-    lastSiteName_.clear();
+}
+
+void TBrelLogParser::Attach(TAlSiteList& sites) { Begin(&sites); }
+
+void TBrelLogParser::Finish() {
+    if (sites_ && !part_.Empty()) part_.TakeInto(*sites_);
+    sites_ = nullptr;
+    reading_ = false;
 }
 
 bool TBrelLogParser::ReportError(const std::string& message, std::string_view line) {
@@ -217,7 +229,7 @@ bool TBrelLogParser::ReportError(const std::string& message, std::string_view li
 }
 
 void TBrelLogParser::ParseLine(std::string_view line) {
-    if (line.empty() || !sites_) return;
+    if (line.empty() || !reading_) return;
     if (line[0] == '*' && StartsWith(line, "***")) return DoSiteLine(line);
     if (Contains(line, "Portix Error")) return DoConnErrorLine(line);
     if (line[0] == 'O' && StartsWith(line, "Online:")) return DoOnlineLine(line);
@@ -249,24 +261,15 @@ void TBrelLogParser::DoSiteLine(std::string_view line) {
     std::string_view path;
     ReadSiteHeader(line, siteTime, name, path);
 
-    // Consecutive blocks mostly name the same site: remember the last lookup.
-    TAlSite* site = nullptr;
-    if (lastSite_ && name == lastSiteName_) {
-        site = lastSite_;
-    } else {
-        site = sites_->FindSite(name);
-        if (!site) site = sites_->AddSite(name, path);
-        lastSiteName_.assign(name);
-        lastSite_ = site;
-    }
-    curSite_ = site;
-    curConn_ = site->AddConn(TAlConn(siteTime));
+    // A good header ends the current attempt, so the batch can go into the list here whole.
+    if (sites_ && part_.AttemptCount() >= kBatchAttempts) part_.TakeInto(*sites_);
+    part_.AddAttempt(part_.SiteFor(name, path), siteTime);
 }
 
 void TBrelLogParser::DoConnErrorLine(std::string_view line) {
-    if (!curSite_ || curConn_ < 0) throw Exception("Conn - status without connection");
+    if (!part_.HasAttempt()) throw Exception("Conn - status without connection");
     const int code = AppLinkErrCode(line);
-    curSite_->ConnAt(curConn_).Status |= 1u << code;
+    part_.CurrentAttempt().Status |= 1u << code;
 }
 
 void TBrelLogParser::DoOnlineLine(std::string_view line) {
@@ -274,8 +277,8 @@ void TBrelLogParser::DoOnlineLine(std::string_view line) {
     const std::string_view number = line.size() > 7 ? line.substr(7, 20) : std::string_view();
     // A negative time online is as meaningless as one that does not convert: passed over.
     if (!ParseOnlineSecs(number, secs) || secs < 0) return;
-    if (!curSite_ || curConn_ < 0) return;
-    curSite_->ConnAt(curConn_).OnlineSecs = static_cast<std::uint32_t>(secs);
+    if (!part_.HasAttempt()) return;
+    part_.CurrentAttempt().OnlineSecs = static_cast<std::uint32_t>(secs);
 }
 
 void TBrelLogParser::DoUnitAlarmsLine(std::string_view line) {
@@ -284,12 +287,11 @@ void TBrelLogParser::DoUnitAlarmsLine(std::string_view line) {
     if (!ScanInt(text, unitNo)) throw Exception("Unit - no number");
     const std::size_t quote = text.find('"');
     if (quote == std::string_view::npos) throw Exception("Unit - no alarms");
-    if (!curSite_ || curConn_ < 0) throw Exception("Unit - no site/conn");
-    const TDateTime time = curSite_->ConnAt(curConn_).Time;
+    if (!part_.HasAttempt()) throw Exception("Unit - no site/conn");
     ForEachCommaItem(text.substr(quote), [&](std::string_view item) {
         const int code = AppAlarmCode(item);
         if (code == 0) throw Exception("Unit - unknown alarm");
-        curSite_->AddUnitAlarm(unitNo, static_cast<std::uint32_t>(code), time);
+        part_.AddEvent(unitNo, static_cast<std::uint32_t>(code), false);
     });
 }
 
@@ -301,8 +303,8 @@ void TBrelLogParser::DoUnitTripsLine(std::string_view line) {
     if (colon == std::string_view::npos) throw Exception("Unit trips - bad format");
     std::uint32_t bits = 0;
     if (!ScanHex(text.substr(colon + 2), bits)) throw Exception("Unit trips - no trips");
-    if (!curSite_ || curConn_ < 0) throw Exception("Unit trips - no site/conn");
-    if (bits != 0) curSite_->AddUnitTrip(unitNo, bits, curSite_->ConnAt(curConn_).Time);
+    if (!part_.HasAttempt()) throw Exception("Unit trips - no site/conn");
+    if (bits != 0) part_.AddEvent(unitNo, bits, true);
 }
 
 }  // namespace kelvane

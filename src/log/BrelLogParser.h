@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "log/ParsedPart.h"
 #include "model/AlarmSite.h"
 #include "platform/Locale.h"
 
@@ -38,6 +39,8 @@ public:
     static constexpr std::uint64_t kChunkBytes = 16u << 20;
     // Faulty lines one part may hold before it is read again in line order with live prompts.
     static constexpr std::size_t kMaxCollectedErrors = 10000;
+    // Attempts recorded before they are taken into the list, at the next good site header.
+    static constexpr std::size_t kBatchAttempts = 1u << 16;
 
     // Reads the file into sites and runs UpdateSummaries; throws "Error opening file: " + fileName.
     void ParseFile(const std::string& fileName, TAlSiteList& sites);
@@ -52,7 +55,11 @@ public:
     void Attach(TAlSiteList& sites);
 
     // Classifies and handles one line as read (exposed for tests and fuzzing); throws the line's error.
+    // What the lines record reaches the attached list in batches, and all of it by Finish.
     void ParseLine(std::string_view line);
+
+    // Takes everything the lines since Attach recorded into the attached list and detaches it.
+    void Finish();
 
     // Physical number of the line last read.
     std::int32_t LineNo() const { return lineNo_; }
@@ -65,8 +72,11 @@ private:
     };
     struct Chunk;
 
-    // Reads every line of the reader into sites, then runs UpdateSummaries unless told not to.
-    void ParseLines(LineReader& reader, TAlSiteList& sites, std::uint64_t totalBytes, bool summarize = true);
+    // Reads every line of the reader into sites, then runs UpdateSummaries unless told not to. With
+    // no list the records stay in part_ for the caller.
+    void ParseLines(LineReader& reader, TAlSiteList* sites, std::uint64_t totalBytes, bool summarize = true);
+    // Sets up a reading into sites, or into part_ alone.
+    void Begin(TAlSiteList* sites);
     // Reads a large regular file in parts on several threads, with the result of reading it in one pass.
     void ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& sites);
     // Where parts may begin: line starts holding a good site header, near even shares of the file.
@@ -83,12 +93,10 @@ private:
     Locale locale_;
     ParsePrompt prompt_;
     ParseProgress progress_;
-    TAlSiteList* sites_ = nullptr;
-    TAlSite* curSite_ = nullptr;
-    int curConn_ = -1;  // index of the current attempt in curSite_
+    bool reading_ = false;           // lines are being taken (Begin or Attach was called)
+    TAlSiteList* sites_ = nullptr;   // where part_ goes, when reading into a list
+    ParsedPart part_;                // what the lines read so far recorded
     std::int32_t lineNo_ = 0;
-    std::string lastSiteName_;  // name and site of the last header lookup
-    TAlSite* lastSite_ = nullptr;
     bool collect_ = false;  // faulty lines are collected in errors_ instead of prompted
     std::vector<LineError> errors_;
     bool cancelled_ = false;           // the user stopped the reading at a prompt

@@ -1,7 +1,7 @@
 // Reading a large log on several threads. The file is cut into parts that each begin at a line
 // holding a good site header, so every part starts afresh exactly as a single pass would at that
-// line. Each part is read into a list of its own; the lists are then taken into the caller's list
-// in file order, faulty lines are put to the user in line order, and a Cancel keeps exactly what a
+// line. Each part is read into flat records of its own (grouped by site on the reading thread); the
+// records are then taken into the caller's list in file order, faulty lines are put to the user in line order, and a Cancel keeps exactly what a
 // single pass would have kept.
 #include <unistd.h>
 
@@ -22,7 +22,7 @@ namespace kelvane {
 struct TBrelLogParser::Chunk {
     std::uint64_t begin = 0;
     std::uint64_t end = 0;
-    std::unique_ptr<TAlSiteList> sites;
+    ParsedPart records;
     std::vector<LineError> errors;
     std::int32_t lines = 0;  // physical lines in the part
     std::exception_ptr failure;
@@ -106,6 +106,8 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
     bool stop = false;
     // Workers read ahead of the taking by a few parts only, which bounds the memory of unread parts.
     const std::size_t ahead = static_cast<std::size_t>(threads) * 2;
+    // Records already taken in, kept for their capacity: a part then fills arrays that are in place.
+    std::vector<ParsedPart> spare;
 
     auto work = [&] {
         for (;;) {
@@ -118,19 +120,26 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
             }
             Chunk& chunk = *chunks[k];
             TBrelLogParser part(locale_);
+            {
+                std::lock_guard lock(mutex);
+                if (!spare.empty()) {
+                    part.part_ = std::move(spare.back());
+                    spare.pop_back();
+                }
+            }
             part.collect_ = true;
             part.SetProgress([&chunk](std::uint64_t done, std::uint64_t) { chunk.bytesRead = done; });
-            auto list = std::make_unique<TAlSiteList>();
             try {
                 LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
-                part.ParseLines(reader, *list, 0, false);
+                part.ParseLines(reader, nullptr, 0, false);
                 chunk.lines = reader.LineNo();
                 chunk.endedEarly = reader.EndedEarly();
             } catch (...) {
                 chunk.failure = std::current_exception();
             }
+            part.part_.Group();
             std::lock_guard lock(mutex);
-            chunk.sites = std::move(list);
+            chunk.records = std::move(part.part_);
             chunk.errors = std::move(part.errors_);
             chunk.tooManyErrors = part.tooManyErrors_;
             chunk.bytesRead = chunk.end - chunk.begin;
@@ -171,12 +180,12 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
             }
             if (chunk.tooManyErrors) {
                 // A part full of faulty lines is read again here, prompting line by line as it goes.
-                chunk.sites.reset();
+                chunk.records.Clear();
                 chunk.errors.clear();
                 TBrelLogParser live(locale_, prompt_);
                 live.lineBase_ = lineBase;
                 LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
-                live.ParseLines(reader, sites, 0, false);
+                live.ParseLines(reader, &sites, 0, false);
                 if (live.cancelled_ || reader.EndedEarly()) break;
                 lineBase += reader.LineNo();
                 {
@@ -195,14 +204,17 @@ void TBrelLogParser::ParseFileParallel(int fd, std::uint64_t size, TAlSiteList& 
                     prefix.collect_ = true;
                     prefix.stopBeforeLine_ = error.lineNo + 1;  // the faulty line keeps what it recorded
                     LineReader reader(fd, chunk.begin, chunk.end - chunk.begin);
-                    prefix.ParseLines(reader, sites, 0, false);
+                    prefix.ParseLines(reader, &sites, 0, false);
                     cancelled = true;
                     break;
                 }
             }
             if (cancelled) break;
-            sites.MergeFrom(std::move(*chunk.sites));
-            chunk.sites.reset();
+            chunk.records.TakeInto(sites);
+            {
+                std::lock_guard lock(mutex);
+                spare.push_back(std::move(chunk.records));
+            }
             if (chunk.failure) {
                 failure = chunk.failure;
                 break;

@@ -108,16 +108,7 @@ void EventList::Sort() {
     }
 }
 
-void EventList::AppendFrom(const EventList& other) {
-    for (const TAlUnitAlarm& e : other.items_) Add(e.Bits, e.Time);
-}
-
 // ---- TAlUnit ----
-
-void TAlUnit::AppendFrom(const TAlUnit& other) {
-    alarms_.AppendFrom(other.alarms_);
-    trips_.AppendFrom(other.trips_);
-}
 
 void TAlUnit::SortEvents() {
     alarms_.Sort();
@@ -199,9 +190,8 @@ void TAlSite::AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime tim
     GetUnit(number)->AddTrip(bits, time);
 }
 
-void TAlSite::AppendFrom(const TAlSite& other) {
-    conns_.insert(conns_.end(), other.conns_.begin(), other.conns_.end());
-    for (const auto& unit : other.units_) GetUnit(unit->Number)->AppendFrom(*unit);
+void TAlSite::AppendConns(const TAlConn* first, std::size_t count) {
+    conns_.insert(conns_.end(), first, first + count);
 }
 
 void TAlSite::SortUnits() {
@@ -370,21 +360,6 @@ TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
     index_.Insert(site);
     orderValid_ = false;
     return site;
-}
-
-void TAlSiteList::MergeFrom(TAlSiteList&& other) {
-    for (auto& site : other.sites_) {
-        if (TAlSite* existing = FindSite(site->Name)) {
-            existing->AppendFrom(*site);
-            continue;
-        }
-        // A site new to this list moves over whole; its units keep pointing at it.
-        TAlSite* moved = site.get();
-        sites_.push_back(std::move(site));
-        index_.Insert(moved);
-        orderValid_ = false;
-    }
-    other.Clear();
 }
 
 void TAlSiteList::Clear() {

@@ -46,8 +46,6 @@ public:
     TAlUnitAlarm& Add(std::uint32_t bits, TDateTime time);
     // Sorts by ascending time.
     void Sort();
-    // Adds every event of another list, in its order, merging equal times.
-    void AppendFrom(const EventList& other);
 
     int Count() const { return static_cast<int>(items_.size()); }
     const TAlUnitAlarm& At(int index) const;
@@ -81,8 +79,6 @@ public:
     TAlUnitAlarm& AddTrip(std::uint32_t bits, TDateTime time) { return trips_.Add(bits, time); }
     // Sorts both event lists by time.
     void SortEvents();
-    // Adds another unit's events after this unit's own, merging equal times.
-    void AppendFrom(const TAlUnit& other);
 
     // Alarm bits of the events inside the site's filter window, masked to codes 0-15.
     std::uint32_t AlarmBitsInFilter() const;
@@ -122,6 +118,8 @@ public:
     const std::vector<TAlConn>& Conns() const { return conns_; }
     // Appends an attempt; returns its index.
     int AddConn(const TAlConn& conn);
+    // Appends count attempts in their order.
+    void AppendConns(const TAlConn* first, std::size_t count);
 
     int UnitCount() const { return static_cast<int>(units_.size()); }
     TAlUnit* UnitAt(int index) const;
@@ -131,9 +129,6 @@ public:
     void AddUnitAlarm(std::int32_t number, std::uint32_t bits, TDateTime time);
     // Finds or creates the unit, then merges a trip event.
     void AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime time);
-
-    // Adds another site's attempts after this site's own, and its units' events, merging equal times.
-    void AppendFrom(const TAlSite& other);
 
     // Sorts units by number and each unit's events by time.
     void SortUnits();
@@ -213,9 +208,6 @@ public:
     TAlSite* AddSite(std::string_view name, std::string_view path);
     // Destroys every site; the filter fields keep their values.
     void Clear();
-    // Takes in what another list read from a later part of the same input: its sites in order of
-    // creation, their attempts appended and events merged as if read here; other is left empty.
-    void MergeFrom(TAlSiteList&& other);
     // Sorts every site's units, events and attempts and recomputes its summaries.
     void UpdateSummaries();
     // Stores the period and gives every site its filter window.
