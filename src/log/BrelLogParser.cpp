@@ -10,6 +10,7 @@
 #include "log/Alarmconsts.h"
 #include "log/LineReader.h"
 #include "platform/Exception.h"
+#include "platform/TextScan.h"
 
 namespace kelvane {
 
@@ -19,7 +20,7 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && std::memcmp(s.data(), prefix.data(), prefix.size()) == 0;
 }
 
-bool Contains(std::string_view s, std::string_view what) { return s.find(what) != std::string_view::npos; }
+bool Contains(std::string_view s, std::string_view what) { return ContainsText(s, what); }
 
 bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -242,7 +243,7 @@ void TBrelLogParser::ParseLine(std::string_view line) {
 void TBrelLogParser::ReadSiteHeader(std::string_view line, TDateTime& time, std::string_view& name,
                                     std::string_view& path) const {
     const std::string_view work = line.size() > 11 ? line.substr(11) : std::string_view();
-    const std::size_t p = work.find(" Site");
+    const std::size_t p = FindText(work, " Site");
     if (p == std::string_view::npos) throw Exception("Site - incomplete line");
 
     const std::string_view dateText = work.substr(0, p);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Exception.h"
+#include "platform/TextScan.h"
 
 namespace kelvane {
 
@@ -62,6 +63,7 @@ bool LineReader::Next(std::string_view& line) {
     for (;;) {
         if (pos_ == end_ && !Refill()) return false;
         const char c = data_[pos_];
+        if (static_cast<unsigned char>(c) > ' ') break;
         if (c == ' ' || c == '\t') {
             ++pos_;
         } else if (c == '\n') {
@@ -81,13 +83,12 @@ bool LineReader::Next(std::string_view& line) {
     }
 
     // Enough for a full line and its CR LF, unless the input ends first.
-    Ensure(kMaxLine + 2);
+    if (end_ - pos_ < kMaxLine + 2) Ensure(kMaxLine + 2);
     const char* p = data_ + pos_;
     const std::size_t avail = end_ - pos_;
     const std::size_t window = avail < kMaxLine + 1 ? avail : kMaxLine + 1;
     ++lineNo_;
-    if (const void* nl = std::memchr(p, '\n', window)) {
-        const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(nl) - p);
+    if (const std::size_t k = FindByte(p, window, '\n'); k < window) {
         const std::size_t len = (k > 0 && p[k - 1] == '\r') ? k - 1 : k;
         line = std::string_view(p, len);
         pos_ += k + 1;

@@ -20,7 +20,7 @@ public:
     // Reads from an open file descriptor, which stays the caller's: from its current position, or
     // from offset with positioned reads when an offset or a limit is given; at most limit bytes.
     explicit LineReader(int fd, std::uint64_t offset = 0, std::uint64_t limit = kNoLimit,
-                        std::size_t blockSize = 1 << 20);
+                        std::size_t blockSize = 128 << 10);
     // Reads text already in memory, which must outlive the reader.
     explicit LineReader(std::string_view text);
 

@@ -96,6 +96,8 @@ TAlUnitAlarm& EventList::Add(std::uint32_t bits, TDateTime time) {
 }
 
 void EventList::Sort() {
+    // Strictly ascending already (as events mostly arrive), and without an index to drop.
+    if (ascending_ && !index_) return;
     std::stable_sort(items_.begin(), items_.end(),
                      [](const TAlUnitAlarm& a, const TAlUnitAlarm& b) { return a.Time < b.Time; });
     index_.reset();
@@ -201,7 +203,17 @@ void TAlSite::SortUnits() {
 }
 
 void TAlSite::UpdateConnSummary() {
-    std::stable_sort(conns_.begin(), conns_.end(), [](const TAlConn& a, const TAlConn& b) { return a.Time < b.Time; });
+    // A log lists each site's attempts in time order, so the sort is mostly a check.
+    bool ordered = true;
+    for (std::size_t i = 1; i < conns_.size(); ++i) {
+        if (!(conns_[i - 1].Time <= conns_[i].Time)) {  // NaN times count as out of order
+            ordered = false;
+            break;
+        }
+    }
+    if (!ordered) {
+        std::stable_sort(conns_.begin(), conns_.end(), [](const TAlConn& a, const TAlConn& b) { return a.Time < b.Time; });
+    }
     LastConnect = 0;
     LastAttempt = 0;
     FirstConnect = 0;
@@ -280,21 +292,69 @@ int CompareSiteNames(std::string_view a, std::string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-std::size_t SiteNameHash::operator()(std::string_view name) const noexcept {
-    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the folded bytes
-    for (char c : name) {
-        h ^= FoldByte(c);
-        h *= 1099511628211ull;
+namespace {
+
+// Eight bytes with A-Z folded to a-z in each, every other byte (bytes from 0x80 included) unchanged.
+inline std::uint64_t FoldWord(std::uint64_t x) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    const std::uint64_t low = x & ~kHigh;                // each byte's low seven bits
+    const std::uint64_t atLeastA = low + (0x80 - 'A') * kOnes;  // high bit: at least 'A'
+    const std::uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kOnes;  // high bit: above 'Z'
+    const std::uint64_t upper = atLeastA & ~aboveZ & ~x & kHigh;
+    return x | (upper >> 2);  // 0x80 >> 2 is the 0x20 between the cases
+}
+
+inline std::uint64_t LoadWord(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// The folded bytes of a name in words: whole words from the start, then the last eight bytes
+// (overlapping) for the rest; names shorter than a word make one word padded with zeros.
+template <typename Visit>
+inline void ForEachFoldedWord(std::string_view name, Visit&& visit) {
+    const std::size_t n = name.size();
+    const char* p = name.data();
+    if (n < 8) {
+        std::uint64_t w = 0;
+        for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+        visit(FoldWord(w));
+        return;
     }
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) visit(FoldWord(LoadWord(p + i)));
+    if (i < n) visit(FoldWord(LoadWord(p + n - 8)));
+}
+
+}  // namespace
+
+std::size_t SiteNameHash::operator()(std::string_view name) const noexcept {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ name.size();
+    ForEachFoldedWord(name, [&h](std::uint64_t w) {
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    });
+    h *= 0x94D049BB133111EBull;
+    h ^= h >> 29;
     return static_cast<std::size_t>(h);
 }
 
 bool SiteNameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldByte(a[i]) != FoldByte(b[i])) return false;
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (FoldByte(a[i]) != FoldByte(b[i])) return false;
+        }
+        return true;
     }
-    return true;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        if (FoldWord(LoadWord(a.data() + i)) != FoldWord(LoadWord(b.data() + i))) return false;
+    }
+    return i == n || FoldWord(LoadWord(a.data() + n - 8)) == FoldWord(LoadWord(b.data() + n - 8));
 }
 
 void TAlSiteList::EnsureOrder() const {
