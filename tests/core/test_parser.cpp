@@ -10,9 +10,11 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
+#include "log/Alarmconsts.h"
 #include "log/BrelLogParser.h"
 #include "model/AlarmSite.h"
 
@@ -26,6 +28,11 @@ using test::Prompt;
 using test::PromptRecorder;
 using test::TempLog;
 using test::ThrowsMessage;
+
+std::string ToUpper(std::string s) {
+    for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return s;
+}
 
 const std::string kHeader = "*** Polled 17/11/2006 09:33:49 Site: D:\\Logs\\Alpha\\";
 
@@ -562,6 +569,102 @@ TEST(ParseFile, LargeLogAcrossReadBlocks) {
         ASSERT_NE(nine, nullptr) << site->Name;
         EXPECT_EQ(nine->Trips().Count(), t.tripEvents) << site->Name;
         EXPECT_EQ(site->FindUnit(8), nullptr) << site->Name;
+    }
+}
+
+TEST(ParseFile, RecordsCarryOverFromBatchToBatch) {
+    // Lines are recorded in batches that reach the list at good site headers. Here every attempt
+    // could end a batch: attempts repeat each site's times 60,000 attempts later (their events
+    // must merge with the earlier ones), the later headers spell the names differently with
+    // other paths (the first stay), and each attempt is followed by a faulty header and then an
+    // online line, which still belongs to the attempt before the faulty header.
+    const char* const names[] = {"Alpha", "Bravo", "Charlie"};
+    const int kAttempts = 140000;
+    const int kRepeat = 60000;
+    struct Key {
+        std::string site;
+        int unit;
+        TDateTime time;
+        bool operator<(const Key& o) const { return std::tie(site, unit, time) < std::tie(o.site, o.unit, o.time); }
+        bool operator==(const Key& o) const { return std::tie(site, unit, time) == std::tie(o.site, o.unit, o.time); }
+    };
+    std::map<Key, std::uint32_t> events;
+    std::map<std::string, std::pair<int, std::uint64_t>> conns;  // attempts and seconds online
+    std::vector<Prompt> expected;
+    std::string text;
+    int lineNo = 0;
+    auto addLine = [&](const std::string& line) {
+        text += line;
+        text += '\n';
+        ++lineNo;
+    };
+    for (int i = 0; i < kAttempts; ++i) {
+        const std::string name = names[i % 3];
+        const int minute = i % kRepeat;
+        const TDateTime time = EncodeDate(2006, 1, 1) + minute / 1440 + EncodeTime(minute % 1440 / 60, minute % 60, 0, 0);
+        const CivilDate day = DecodeDate(time);
+        const std::string spelled = i < 3 ? name : (i % 2 ? ToUpper(name) : name);
+        char header[120];
+        std::snprintf(header, sizeof header, "*** Polled %02d/%02d/%04d %02d:%02d:00 Site: %s\\%s\\", day.day,
+                      day.month, day.year, minute % 1440 / 60, minute % 60, i < 3 ? "D:\\Logs" : "E:\\Moved",
+                      spelled.c_str());
+        addLine(header);
+        int online = i % 500 + 1;
+        addLine("Online: " + std::to_string(online));
+        const char* alarm = i < kRepeat ? "SENSOR FAILURE" : "LOW TEMPERATURE";
+        addLine("Unit " + std::to_string(i % 4) + " alarms: \"" + alarm + "\"");
+        events[Key{name, i % 4, time}] |= static_cast<std::uint32_t>(AppAlarmCode(alarm));
+        addLine("*** Polled 99/99/2006 00:00:00 Site: D:\\Logs\\Zulu\\");
+        expected.push_back(ErrorPrompt("'99/99/2006 00:00:00' is not a valid date and time", lineNo,
+                                       "*** Polled 99/99/2006 00:00:00 Site: D:\\Logs\\Zulu\\"));
+        online = i % 7 + 1;
+        addLine("Online: " + std::to_string(online));
+        ++conns[name].first;
+        conns[name].second += static_cast<std::uint64_t>(online);
+    }
+
+    auto check = [&](const TAlSiteList& list, const PromptRecorder& prompts, const char* how) {
+        EXPECT_TRUE(prompts.prompts == expected) << how;
+        ASSERT_EQ(list.Count(), 3) << how;
+        for (int s = 0; s < 3; ++s) {
+            const TAlSite& site = *list.SiteAt(s);
+            EXPECT_EQ(site.Name, names[s]) << how;
+            EXPECT_EQ(site.Path, std::string("D:\\Logs\\") + names[s] + "\\") << how;
+            EXPECT_EQ(site.ConnCount(), conns[site.Name].first) << how << " " << site.Name;
+            std::uint64_t online = 0;
+            for (const TAlConn& c : site.Conns()) online += c.OnlineSecs;
+            EXPECT_EQ(online, conns[site.Name].second) << how << " " << site.Name;
+            std::map<Key, std::uint32_t> got;
+            for (int u = 0; u < site.UnitCount(); ++u) {
+                for (const TAlUnitAlarm& e : site.UnitAt(u)->Alarms().Items()) {
+                    EXPECT_EQ(got.count(Key{site.Name, site.UnitAt(u)->Number, e.Time}), 0u) << how;
+                    got[Key{site.Name, site.UnitAt(u)->Number, e.Time}] = e.Bits;
+                }
+            }
+            std::map<Key, std::uint32_t> want;
+            for (const auto& [key, bits] : events) {
+                if (key.site == site.Name) want[key] = bits;
+            }
+            EXPECT_TRUE(got == want) << how << " " << site.Name << ": " << got.size() << " events, " << want.size()
+                                     << " expected";
+        }
+    };
+
+    {
+        PromptRecorder prompts;
+        TBrelLogParser parser(Locale::Default(), prompts.Callback());
+        TAlSiteList list;
+        parser.ParseText(text, list);
+        check(list, prompts, "one pass");
+    }
+    {
+        const TempLog log(text);
+        PromptRecorder prompts;
+        TBrelLogParser parser(Locale::Default(), prompts.Callback());
+        parser.SetParallelism(2, 1, 1u << 20);
+        TAlSiteList list;
+        parser.ParseFile(log.Path(), list);
+        check(list, prompts, "in parts");
     }
 }
 
