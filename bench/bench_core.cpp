@@ -349,12 +349,14 @@ TAlSiteList& LoadedModel() {
             const int units = 1 + static_cast<int>(random.Below(8));
             for (int a = 0; a < kAttempts; ++a) {
                 const TDateTime t = kFirstEvent + (a + static_cast<double>(s) / kSites) / 24.0;
-                TAlConn& conn = site->ConnAt(site->AddConn(TAlConn(t)));
+                TAlConn conn(t);
                 if (random.Below(20) == 0) {
                     conn.Status = 1u << 3;
+                    site->AddConn(conn);
                     continue;
                 }
                 conn.OnlineSecs = 35 + random.Below(385);
+                site->AddConn(conn);
                 for (int u = 1; u <= units; ++u) {
                     if (random.Below(20) == 0) site->AddUnitAlarm(u, 1u << random.Below(16), t);
                     if (random.Below(33) == 0) site->AddUnitTrip(u, 1u << random.Below(16), t);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "log/Alarmconsts.h"
 #include "platform/Exception.h"
@@ -72,11 +73,12 @@ TAlUnitAlarm* EventList::FindByTime(TDateTime time) {
 void EventList::Append(std::uint32_t bits, TDateTime time) {
     if (!items_.empty() && !(time > items_.back().Time)) ascending_ = false;
     if (std::isnan(time)) ascending_ = false;
-    items_.emplace_back(time, bits);
+    items_.push_back(TAlUnitAlarm(time, bits));
     if (index_ && !std::isnan(time)) index_->emplace(TimeKey(time), static_cast<std::uint32_t>(items_.size() - 1));
 }
 
 TAlUnitAlarm& EventList::Add(std::uint32_t bits, TDateTime time) {
+    summaryValid_ = false;
     // Events mostly arrive in time order: the newest event, or a time after it, settles most calls.
     if (!items_.empty()) {
         TAlUnitAlarm& last = items_.back();
@@ -96,14 +98,51 @@ TAlUnitAlarm& EventList::Add(std::uint32_t bits, TDateTime time) {
 }
 
 void EventList::Sort() {
-    // Strictly ascending already (as events mostly arrive), and without an index to drop.
-    if (ascending_ && !index_) return;
-    std::stable_sort(items_.begin(), items_.end(),
+    // Strictly ascending already (as events mostly arrive), and without an index to drop, needs
+    // no sorting.
+    if (!ascending_ || index_) SortItems();
+    summaryValid_ = ascending_;
+    if (!summaryValid_) return;
+    summary_.clear();
+    for (std::size_t c = 0; c < items_.ChunkCount(); ++c) {
+        const auto [events, n] = items_.Chunk(c);
+        ChunkSummary s{events[0].Time, events[n - 1].Time, static_cast<std::uint32_t>(n), 0};
+        for (std::size_t i = 0; i < n; ++i) s.value |= events[i].Bits;
+        summary_.push_back(s);
+    }
+}
+
+std::uint32_t EventList::BitsIn(TDateTime start, TDateTime end) const {
+    std::uint32_t bits = 0;
+    for (std::size_t c = 0; c < items_.ChunkCount(); ++c) {
+        if (summaryValid_) {
+            const ChunkSummary& s = summary_[c];
+            if (s.first > end) return bits;
+            if (!(s.first < start) && !(s.last > end)) {
+                bits |= s.value;  // the whole chunk lies in the window
+                continue;
+            }
+        }
+        const auto [events, n] = items_.Chunk(c);
+        for (std::size_t i = 0; i < n; ++i) {
+            const TAlUnitAlarm& e = events[i];
+            if (e.Time > end) return bits;
+            if (!(e.Time < start)) bits |= e.Bits;
+        }
+    }
+    return bits;
+}
+
+void EventList::SortItems() {
+    std::vector<TAlUnitAlarm> sorted;
+    items_.CopyTo(sorted);
+    std::stable_sort(sorted.begin(), sorted.end(),
                      [](const TAlUnitAlarm& a, const TAlUnitAlarm& b) { return a.Time < b.Time; });
+    items_.CopyFrom(sorted);
     index_.reset();
     ascending_ = true;
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (std::isnan(items_[i].Time) || (i > 0 && !(items_[i].Time > items_[i - 1].Time))) {
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (std::isnan(sorted[i].Time) || (i > 0 && !(sorted[i].Time > sorted[i - 1].Time))) {
             ascending_ = false;
             break;
         }
@@ -118,12 +157,7 @@ void TAlUnit::SortEvents() {
 }
 
 std::uint32_t TAlUnit::EventBitsInFilter(const EventList& list) const {
-    std::uint32_t bits = 0;
-    for (const TAlUnitAlarm& e : list.Items()) {
-        if (e.Time > Site->FilterEnd) break;
-        if (!(e.Time < Site->FilterStart)) bits |= e.Bits;
-    }
-    return bits & Site->EventMask;
+    return list.BitsIn(Site->FilterStart, Site->FilterEnd) & Site->EventMask;
 }
 
 std::uint32_t TAlUnit::AlarmBitsInFilter() const { return EventBitsInFilter(alarms_); }
@@ -141,12 +175,8 @@ const TAlConn& TAlSite::ConnAt(int index) const {
     return conns_[static_cast<std::size_t>(index)];
 }
 
-TAlConn& TAlSite::ConnAt(int index) {
-    if (index < 0 || index >= ConnCount()) ThrowIndex(index);
-    return conns_[static_cast<std::size_t>(index)];
-}
-
 int TAlSite::AddConn(const TAlConn& conn) {
+    connSummaryValid_ = false;
     conns_.push_back(conn);
     return ConnCount() - 1;
 }
@@ -171,7 +201,7 @@ TAlUnit* TAlSite::FindUnit(std::int32_t number) const {
 TAlUnit* TAlSite::GetUnit(std::int32_t number) {
     TAlUnit* unit = FindUnit(number);
     if (!unit) {
-        units_.push_back(std::make_unique<TAlUnit>(number, this));
+        units_.push_back(std::make_unique<TAlUnit>(number, this, arena_));
         unit = units_.back().get();
         if (unitIndex_) {
             unitIndex_->emplace(number, unit);
@@ -193,7 +223,8 @@ void TAlSite::AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime tim
 }
 
 void TAlSite::AppendConns(const TAlConn* first, std::size_t count) {
-    conns_.insert(conns_.end(), first, first + count);
+    connSummaryValid_ = false;
+    conns_.append(first, count);
 }
 
 void TAlSite::SortUnits() {
@@ -202,17 +233,37 @@ void TAlSite::SortUnits() {
     for (const auto& unit : units_) unit->SortEvents();
 }
 
-void TAlSite::UpdateConnSummary() {
-    // A log lists each site's attempts in time order, so the sort is mostly a check.
-    bool ordered = true;
-    for (std::size_t i = 1; i < conns_.size(); ++i) {
-        if (!(conns_[i - 1].Time <= conns_[i].Time)) {  // NaN times count as out of order
-            ordered = false;
-            break;
+bool TAlSite::BuildConnSummary() {
+    connSummary_.clear();
+    connSummaryValid_ = false;
+    TDateTime previous = -std::numeric_limits<TDateTime>::infinity();
+    for (std::size_t c = 0; c < conns_.ChunkCount(); ++c) {
+        const auto [conns, n] = conns_.Chunk(c);
+        ChunkSummary s{conns[0].Time, conns[n - 1].Time, 0, 0};
+        for (std::size_t i = 0; i < n; ++i) {
+            const TAlConn& conn = conns[i];
+            if (!(previous <= conn.Time)) return false;  // out of order, or a time that compares with nothing
+            previous = conn.Time;
+            if (conn.IsSuccessful()) {
+                ++s.count;
+                s.value += conn.OnlineSecs;
+            }
         }
+        connSummary_.push_back(s);
     }
-    if (!ordered) {
-        std::stable_sort(conns_.begin(), conns_.end(), [](const TAlConn& a, const TAlConn& b) { return a.Time < b.Time; });
+    connSummaryValid_ = true;
+    return true;
+}
+
+void TAlSite::UpdateConnSummary() {
+    // A log lists each site's attempts in time order, so the sort is mostly a check, made while
+    // summing up the chunks.
+    if (!BuildConnSummary()) {
+        std::vector<TAlConn> sorted;
+        conns_.CopyTo(sorted);
+        std::stable_sort(sorted.begin(), sorted.end(), [](const TAlConn& a, const TAlConn& b) { return a.Time < b.Time; });
+        conns_.CopyFrom(sorted);
+        BuildConnSummary();
     }
     LastConnect = 0;
     LastAttempt = 0;
@@ -247,12 +298,25 @@ void TAlSite::ApplyFilter(TDateTime start, TDateTime end, std::int32_t days) {
 void TAlSite::ConnStatsInFilter(std::int32_t& count, std::uint32_t& onlineSecs) const {
     count = 0;
     onlineSecs = 0;
-    for (std::size_t i = conns_.size(); i-- > 0;) {
-        const TAlConn& conn = conns_[i];
-        if (conn.Time < FilterStart) break;
-        if (!(conn.Time > FilterEnd) && conn.IsSuccessful()) {
-            ++count;
-            onlineSecs += conn.OnlineSecs;
+    // Newest first, stopping at the first attempt before the window.
+    for (std::size_t c = conns_.ChunkCount(); c-- > 0;) {
+        if (connSummaryValid_) {
+            const ChunkSummary& s = connSummary_[c];
+            if (s.last < FilterStart) return;
+            if (!(s.first < FilterStart) && !(s.last > FilterEnd)) {
+                count += static_cast<std::int32_t>(s.count);  // the whole chunk lies in the window
+                onlineSecs += s.value;
+                continue;
+            }
+        }
+        const auto [conns, n] = conns_.Chunk(c);
+        for (std::size_t i = n; i-- > 0;) {
+            const TAlConn& conn = conns[i];
+            if (conn.Time < FilterStart) return;
+            // Without branches on the data: a year of hourly attempts goes through here at each Refresh.
+            const bool counted = !(conn.Time > FilterEnd) & conn.IsSuccessful();
+            count += counted;
+            onlineSecs += counted ? conn.OnlineSecs : 0;
         }
     }
 }
@@ -415,17 +479,24 @@ TAlSite* TAlSiteList::FindSite(std::string_view name) const { return index_.Find
 
 TAlSite* TAlSiteList::AddSite(std::string_view name, std::string_view path) {
     if (TAlSite* existing = index_.Find(name)) return existing;
-    sites_.push_back(std::make_unique<TAlSite>(std::string(name), std::string(path)));
+    sites_.push_back(std::make_unique<TAlSite>(std::string(name), std::string(path), arena_.get()));
     TAlSite* site = sites_.back().get();
     index_.Insert(site);
     orderValid_ = false;
     return site;
 }
 
+TAlSiteList::TAlSiteList() : arena_(std::make_unique<ModelArena>()) {}
+
+TAlSiteList::~TAlSiteList() {
+    sites_.clear();  // before the arena they keep their records in
+}
+
 void TAlSiteList::Clear() {
     index_.Clear();
     order_.clear();
     sites_.clear();
+    arena_ = std::make_unique<ModelArena>();
     orderValid_ = true;
 }
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/ChunkedArray.h"
 #include "platform/CommaText.h"
 #include "platform/DateTime.h"
 
@@ -39,31 +40,50 @@ struct TAlUnitAlarm {
     TAlUnitAlarm(TDateTime time, std::uint32_t bits) : Time(time), Bits(bits) {}
 };
 
+// What one chunk of records in time order holds, so that a window answers from it without
+// visiting each record: the first and last time, and a count and value summed (or joined) over it.
+struct ChunkSummary {
+    TDateTime first = 0;
+    TDateTime last = 0;
+    std::uint32_t count = 0;
+    std::uint32_t value = 0;
+};
+
 // A list of events kept unique by exact time, merging in O(1) on average.
 class EventList {
 public:
+    // arena: where the events are kept (the list's own for its sites; the heap when null).
+    explicit EventList(ModelArena* arena = nullptr) : items_(arena) {}
+
     // ORs bits into the event of exactly this time, or appends a new event.
     TAlUnitAlarm& Add(std::uint32_t bits, TDateTime time);
     // Sorts by ascending time.
     void Sort();
+    // The bits of the events from start to end (both included), in ascending order as Sort leaves
+    // them: the scan stops at the first event after end.
+    std::uint32_t BitsIn(TDateTime start, TDateTime end) const;
 
     int Count() const { return static_cast<int>(items_.size()); }
     const TAlUnitAlarm& At(int index) const;
-    const std::vector<TAlUnitAlarm>& Items() const { return items_; }
+    const ChunkedArray<TAlUnitAlarm>& Items() const { return items_; }
 
 private:
     TAlUnitAlarm* FindByTime(TDateTime time);
+    void SortItems();
     void Append(std::uint32_t bits, TDateTime time);
 
-    std::vector<TAlUnitAlarm> items_;
+    ChunkedArray<TAlUnitAlarm> items_;
     bool ascending_ = true;  // strictly ascending times in index order
     std::unique_ptr<std::unordered_map<std::uint64_t, std::uint32_t>> index_;
+    std::vector<ChunkSummary> summary_;  // per chunk of items_ (value: the bits joined), when valid
+    bool summaryValid_ = false;          // set by Sort on strictly ascending times, cleared by Add
 };
 
 // One controller unit of a site with its alarm and trip events.
 class TAlUnit {
 public:
-    TAlUnit(std::int32_t number, TAlSite* site) : Number(number), Site(site) {}
+    TAlUnit(std::int32_t number, TAlSite* site, ModelArena* arena = nullptr)
+        : Number(number), Site(site), alarms_(arena), trips_(arena) {}
 
     std::int32_t Number;
     TAlSite* Site;  // not owned
@@ -99,7 +119,9 @@ private:
 // One site: its connection attempts, units, summaries and filter window.
 class TAlSite {
 public:
-    TAlSite(std::string name, std::string path) : Name(std::move(name)), Path(std::move(path)) {}
+    // arena: where attempts and events are kept (the list's own for its sites; the heap when null).
+    TAlSite(std::string name, std::string path, ModelArena* arena = nullptr)
+        : Name(std::move(name)), Path(std::move(path)), arena_(arena), conns_(arena) {}
     TAlSite(const TAlSite&) = delete;
     TAlSite& operator=(const TAlSite&) = delete;
 
@@ -114,8 +136,7 @@ public:
 
     int ConnCount() const { return static_cast<int>(conns_.size()); }
     const TAlConn& ConnAt(int index) const;
-    TAlConn& ConnAt(int index);
-    const std::vector<TAlConn>& Conns() const { return conns_; }
+    const ChunkedArray<TAlConn>& Conns() const { return conns_; }
     // Appends an attempt; returns its index.
     int AddConn(const TAlConn& conn);
     // Appends count attempts in their order.
@@ -150,8 +171,15 @@ public:
 
 private:
     TAlUnit* GetUnit(std::int32_t number);
+    // Sums up the chunks of conns_ when the attempts are in time order; false when they are not.
+    bool BuildConnSummary();
 
-    std::vector<TAlConn> conns_;
+    ModelArena* arena_;
+    ChunkedArray<TAlConn> conns_;
+    // Per chunk of conns_: the successful attempts and their seconds online; valid from
+    // UpdateConnSummary on attempts in time order until the next attempt is added.
+    std::vector<ChunkSummary> connSummary_;
+    bool connSummaryValid_ = false;
     std::vector<std::unique_ptr<TAlUnit>> units_;
     std::unique_ptr<std::unordered_map<std::int32_t, TAlUnit*>> unitIndex_;
     TAlUnit* lastUnit_ = nullptr;
@@ -191,7 +219,8 @@ private:
 // All sites, in ascending name order ignoring letter case; owns them.
 class TAlSiteList {
 public:
-    TAlSiteList() = default;
+    TAlSiteList();
+    ~TAlSiteList();
     TAlSiteList(const TAlSiteList&) = delete;
     TAlSiteList& operator=(const TAlSiteList&) = delete;
 
@@ -216,6 +245,7 @@ public:
 private:
     void EnsureOrder() const;
 
+    std::unique_ptr<ModelArena> arena_;  // the sites' attempts and events; outlives the sites
     std::vector<std::unique_ptr<TAlSite>> sites_;  // in order of creation
     SiteIndex index_;
     mutable std::vector<TAlSite*> order_;  // by name

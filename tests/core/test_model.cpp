@@ -346,12 +346,13 @@ TEST(Summaries, RecomputedFromScratchEachTime) {
     list.UpdateSummaries();
     EXPECT_EQ(site->LastConnect, At(2006, 11, 15));
 
-    site->ConnAt(0).Status = 0x008;  // the only success turns out to have failed
-    AddAttempt(site, At(2006, 11, 1), 0);
+    // Attempts added afterwards, before and after the first: all figures move with them.
+    AddAttempt(site, At(2006, 11, 1), 20);
+    AddAttempt(site, At(2006, 11, 20), 0);
     list.UpdateSummaries();
-    EXPECT_EQ(site->LastConnect, 0);
-    EXPECT_EQ(site->FirstConnect, 0);
-    EXPECT_EQ(site->LastAttempt, At(2006, 11, 15));
+    EXPECT_EQ(site->LastConnect, At(2006, 11, 15));
+    EXPECT_EQ(site->FirstConnect, At(2006, 11, 1));
+    EXPECT_EQ(site->LastAttempt, At(2006, 11, 20));
     EXPECT_EQ(site->ConnAt(0).Time, At(2006, 11, 1));
 }
 
@@ -397,6 +398,59 @@ struct WindowSite {
         list.UpdateSummaries();
     }
 };
+
+TEST(FilterWindow, FiguresMatchARecountForAnyWindow) {
+    // Long runs of attempts and events are answered a chunk at a time where a chunk lies wholly
+    // in the window; the figures must be those of a plain recount, for windows that cut chunks
+    // anywhere, with equal times across chunk edges, and after records were added since.
+    for (const int n : {1, 15, 16, 17, 31, 255, 256, 257, 1000, 3000}) {
+        TAlSiteList list;
+        TAlSite* site = list.AddSite("Alpha", "p");
+        for (int i = 0; i < n; ++i) {
+            const TDateTime time = 100 + i / 2;  // pairs of equal times
+            AddAttempt(site, time, static_cast<std::uint32_t>(i % 50) * 100000000u, i % 7 == 0 ? 0x001 : 0x010);
+            site->AddUnitAlarm(1, 1u << (i % 16), time + 0.25);
+            if (i % 3 == 0) site->AddUnitTrip(1, 1u << (i % 5), time + 0.5);
+        }
+        list.UpdateSummaries();
+
+        auto check = [&](TDateTime start, TDateTime end, const char* when) {
+            site->FilterStart = start;
+            site->FilterEnd = end;
+            std::int32_t count = 0;
+            std::uint32_t secs = 0;
+            for (const TAlConn& c : site->Conns()) {
+                if (start <= c.Time && c.Time <= end && c.IsSuccessful()) {
+                    ++count;
+                    secs += c.OnlineSecs;  // wraps at 32 bits, as the figure does
+                }
+            }
+            std::uint32_t alarms = 0;
+            std::uint32_t trips = 0;
+            const TAlUnit* unit = site->FindUnit(1);
+            for (const TAlUnitAlarm& e : unit->Alarms().Items()) alarms |= (start <= e.Time && e.Time <= end) ? e.Bits : 0;
+            for (const TAlUnitAlarm& e : unit->Trips().Items()) trips |= (start <= e.Time && e.Time <= end) ? e.Bits : 0;
+            std::int32_t gotCount = 0;
+            std::uint32_t gotSecs = 0;
+            site->ConnStatsInFilter(gotCount, gotSecs);
+            ASSERT_EQ(gotCount, count) << when << ": " << n << " attempts, window " << start << " to " << end;
+            ASSERT_EQ(gotSecs, secs) << when << ": " << n << " attempts, window " << start << " to " << end;
+            ASSERT_EQ(unit->AlarmBitsInFilter(), alarms & 0xFFFF) << when << ": window " << start << " to " << end;
+            ASSERT_EQ(unit->TripBitsInFilter(), trips & 0xFFFF) << when << ": window " << start << " to " << end;
+        };
+        const TDateTime last = 100 + (n - 1) / 2;
+        for (TDateTime start = 99; start <= last + 1; start += n < 300 ? 0.25 : 13.25) {
+            for (TDateTime end = start; end <= last + 2; end += n < 300 ? 0.75 : 17.75) check(start, end, "sorted");
+        }
+        check(0, 1e9, "everything");
+
+        // Records added after the summaries: later ones, so the order holds.
+        AddAttempt(site, last + 1, 7);
+        site->AddUnitAlarm(1, 0x8000, last + 1);
+        site->AddUnitAlarm(1, 0x4000, 100.25);  // merged into an existing event
+        for (TDateTime start : {99.0, 100.0, last, last + 1}) check(start, last + 1, "added to");
+    }
+}
 
 TEST(FilterWindow, DerivedFromPeriodDaysAndTheSitesOwnConnections) {
     struct Case {
