@@ -58,28 +58,50 @@ bool LineReader::Refill() {
     return end_ > 0;
 }
 
-bool LineReader::Next(std::string_view& line) {
-    // Skip blanks, tabs and newlines before the line, counting the newlines.
+bool LineReader::NextSlow(std::string_view& line) {
+    maskValid_ = false;  // the position moves here, and the buffer may move under it
+    // Skip blanks, tabs and newlines before the line, counting the newlines. The loop works on
+    // copies of the position and count, stored back once it stops.
     for (;;) {
-        if (pos_ == end_ && !Refill()) return false;
-        const char c = data_[pos_];
-        if (static_cast<unsigned char>(c) > ' ') break;
-        if (c == ' ' || c == '\t') {
-            ++pos_;
-        } else if (c == '\n') {
-            ++pos_;
-            ++lineNo_;
-        } else if (c == '\r') {
-            Ensure(2);
-            if (end_ - pos_ >= 2 && data_[pos_ + 1] == '\n') {
-                pos_ += 2;
-                ++lineNo_;
-            } else {
-                break;  // a lone carriage return is an ordinary character
+        std::size_t pos = pos_;
+        const std::size_t end = end_;
+        std::int32_t lineNo = lineNo_;
+        bool refill = true;
+        while (pos < end) {
+            const char c = data_[pos];
+            if (static_cast<unsigned char>(c) > ' ') {
+                refill = false;
+                break;
             }
-        } else {
-            break;
+            if (c == ' ' || c == '\t') {
+                ++pos;
+            } else if (c == '\n') {
+                ++pos;
+                ++lineNo;
+            } else if (c == '\r') {
+                if (pos + 1 == end) break;  // whether a newline follows is in the next block
+                if (data_[pos + 1] != '\n') {
+                    refill = false;
+                    break;  // a lone carriage return is an ordinary character
+                }
+                pos += 2;
+                ++lineNo;
+            } else {
+                refill = false;
+                break;
+            }
         }
+        pos_ = pos;
+        lineNo_ = lineNo;
+        if (!refill) break;
+        if (pos_ == end_) {
+            if (!Refill()) return false;
+            continue;
+        }
+        // A carriage return at the end of the block: bring in what follows it.
+        Ensure(2);
+        if (end_ - pos_ >= 2) continue;
+        break;  // the input ends with a lone carriage return: it makes a line of its own
     }
 
     // Enough for a full line and its CR LF, unless the input ends first.

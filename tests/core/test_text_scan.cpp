@@ -56,6 +56,17 @@ TEST(TextScan, FindTextMatchesAPlainSearch) {
             }
         }
     }
+    // Bytes one bit away from the needle's first byte ('Q' from 'P') right after a real one, where
+    // a word-at-a-time search may see a match that is not there.
+    for (std::size_t n = 2; n <= 40; ++n) {
+        for (std::size_t at = 0; at + 1 < n; ++at) {
+            std::string text(n, 'Q');
+            text[at] = 'P';
+            EXPECT_EQ(FindText(text, "PX"), std::string_view::npos) << text;
+            EXPECT_EQ(FindText(text, "PQ"), at + 1 < n ? at : std::string_view::npos) << text;
+            EXPECT_EQ(FindText(text, "QP"), at > 0 ? at - 1 : std::string_view::npos) << text;
+        }
+    }
     EXPECT_EQ(FindText("abc", ""), 0u);
     EXPECT_EQ(FindText("", "a"), std::string_view::npos);
     EXPECT_FALSE(ContainsText("Portix Erro", "Portix Error"));
