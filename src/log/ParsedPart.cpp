@@ -1,5 +1,8 @@
 #include "log/ParsedPart.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace kelvane {
 
 std::uint32_t ParsedPart::SiteFor(std::string_view name, std::string_view path) {
@@ -10,8 +13,10 @@ std::uint32_t ParsedPart::SiteFor(std::string_view name, std::string_view path) 
     if ((sites_.size() + 1) * 2 > slots_.size()) GrowSlots();
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = static_cast<std::size_t>(hash) & mask;
-    for (; slots_[i] != 0; i = (i + 1) & mask) {
-        const std::uint32_t k = slots_[i] - 1;
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (; slots_[i].site != 0; i = (i + 1) & mask) {
+        if (slots_[i].tag != tag) continue;
+        const std::uint32_t k = slots_[i].site - 1;
         if (sites_[k].hash == hash && SiteNameEqual{}(sites_[k].name, name)) {
             lastSite_ = k;
             return k;
@@ -19,18 +24,18 @@ std::uint32_t ParsedPart::SiteFor(std::string_view name, std::string_view path) 
     }
     const auto k = static_cast<std::uint32_t>(sites_.size());
     sites_.push_back(Site{std::string(name), std::string(path), hash, 0, 0});
-    slots_[i] = k + 1;
+    slots_[i] = Slot{tag, k + 1};
     lastSite_ = k;
     return k;
 }
 
 void ParsedPart::GrowSlots() {
-    slots_.assign(slots_.empty() ? 256 : slots_.size() * 2, 0);
+    slots_.assign(slots_.empty() ? 256 : slots_.size() * 2, Slot{});
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t k = 0; k < sites_.size(); ++k) {
         std::size_t i = static_cast<std::size_t>(sites_[k].hash) & mask;
-        while (slots_[i] != 0) i = (i + 1) & mask;
-        slots_[i] = static_cast<std::uint32_t>(k + 1);
+        while (slots_[i].site != 0) i = (i + 1) & mask;
+        slots_[i] = Slot{static_cast<std::uint32_t>(sites_[k].hash >> 32), static_cast<std::uint32_t>(k + 1)};
     }
 }
 
@@ -64,25 +69,56 @@ void ParsedPart::Group() {
         next[k] = at;
         at += sites_[k].events;
     }
-    groupedEvents_.resize(events_.size());
-    for (const Event& e : events_) groupedEvents_[next[e.site]++] = e;
+    bySite_.resize(events_.size());
+    for (const Event& e : events_) bySite_[next[e.site]++] = e;
+
+    // Within each site, events by unit and kind (keeping line order), so that each unit is
+    // looked up once and its events go to it together. An event at the time of the one before
+    // joins it, as it would on arrival.
+    runs_.clear();
+    groupedEvents_.clear();
+    const auto byUnit = [](const Event& a, const Event& b) { return std::tie(a.unit, a.trip) < std::tie(b.unit, b.trip); };
+    auto first = bySite_.begin();
+    for (Site& site : sites_) {
+        const auto last = first + site.events;
+        // A site has few events in a part: an insertion sort, which keeps line order.
+        for (auto e = first + (first != last); e < last; ++e) {
+            if (!byUnit(*e, *(e - 1))) continue;
+            const Event moving = *e;
+            auto to = e;
+            do {
+                *to = *(to - 1);
+                --to;
+            } while (to != first && byUnit(moving, *(to - 1)));
+            *to = moving;
+        }
+        site.runs = 0;
+        for (auto e = first; e != last; ++e) {
+            if (e == first || byUnit(*(e - 1), *e)) {
+                runs_.push_back(Run{e->unit, e->trip, static_cast<std::uint32_t>(groupedEvents_.size()), 0});
+                ++site.runs;
+            } else if (groupedEvents_.back().Time == e->time) {
+                groupedEvents_.back().Bits |= e->bits;
+                continue;
+            }
+            groupedEvents_.emplace_back(e->time, e->bits);
+            ++runs_.back().count;
+        }
+        first = last;
+    }
     grouped_ = true;
 }
 
 void ParsedPart::TakeInto(TAlSiteList& sites) {
     Group();
     const TAlConn* conn = groupedConns_.data();
-    const Event* event = groupedEvents_.data();
+    const Run* run = runs_.data();
     for (const Site& s : sites_) {
         TAlSite& site = *sites.AddSite(s.name, s.path);
         site.AppendConns(conn, s.attempts);
         conn += s.attempts;
-        for (const Event* end = event + s.events; event != end; ++event) {
-            if (event->trip) {
-                site.AddUnitTrip(event->unit, event->bits, event->time);
-            } else {
-                site.AddUnitAlarm(event->unit, event->bits, event->time);
-            }
+        for (const Run* end = run + s.runs; run != end; ++run) {
+            site.AddUnitEvents(run->unit, run->trip, groupedEvents_.data() + run->start, run->count);
         }
     }
     Clear();
@@ -95,6 +131,8 @@ void ParsedPart::Clear() {
     attempts_.clear();
     events_.clear();
     groupedConns_.clear();
+    bySite_.clear();
+    runs_.clear();
     groupedEvents_.clear();
     grouped_ = false;
 }

@@ -46,6 +46,7 @@ private:
         std::uint64_t hash = 0;
         std::uint32_t attempts = 0;
         std::uint32_t events = 0;
+        std::uint32_t runs = 0;  // after Group: runs of events of one unit and kind
     };
     struct Attempt {
         TAlConn conn;
@@ -62,13 +63,27 @@ private:
     void GrowSlots();
 
     std::vector<Site> sites_;
-    std::vector<std::uint32_t> slots_;  // open addressing: site number + 1, 0 when free
+    struct Slot {
+        std::uint32_t tag = 0;   // the high half of the name's hash, compared before the name
+        std::uint32_t site = 0;  // site number + 1, 0 when free
+    };
+    std::vector<Slot> slots_;  // open addressing
     std::uint32_t lastSite_ = 0;        // the site of the last lookup, when sites_ is not empty
     std::vector<Attempt> attempts_;
     std::vector<Event> events_;
+    // A site's events of one unit and kind, in line order, equal times in a row merged.
+    struct Run {
+        std::int32_t unit = 0;
+        bool trip = false;
+        std::uint32_t start = 0;  // in groupedEvents_
+        std::uint32_t count = 0;
+    };
+
     bool grouped_ = false;
-    std::vector<TAlConn> groupedConns_;  // by site, then line order
-    std::vector<Event> groupedEvents_;   // by site, then line order
+    std::vector<TAlConn> groupedConns_;        // by site, then line order
+    std::vector<Event> bySite_;                // events by site, then line order
+    std::vector<Run> runs_;                    // by site
+    std::vector<TAlUnitAlarm> groupedEvents_;  // by run
 };
 
 }  // namespace kelvane

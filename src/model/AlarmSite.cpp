@@ -97,6 +97,18 @@ TAlUnitAlarm& EventList::Add(std::uint32_t bits, TDateTime time) {
     return items_.back();
 }
 
+void EventList::AddAll(const TAlUnitAlarm* events, std::size_t count) {
+    summaryValid_ = false;
+    std::size_t i = 0;
+    if (ascending_) {
+        // The usual case: each later than the one before and than all held, so appended as they are.
+        TDateTime last = items_.empty() ? -std::numeric_limits<TDateTime>::infinity() : items_.back().Time;
+        while (i < count && events[i].Time > last) last = events[i++].Time;
+        items_.append(events, i);
+    }
+    for (; i < count; ++i) Add(events[i].Bits, events[i].Time);
+}
+
 void EventList::Sort() {
     // Strictly ascending already (as events mostly arrive), and without an index to drop, needs
     // no sorting.
@@ -192,8 +204,9 @@ TAlUnit* TAlSite::FindUnit(std::int32_t number) const {
         const auto it = unitIndex_->find(number);
         return it == unitIndex_->end() ? nullptr : it->second;
     }
-    for (const auto& unit : units_) {
-        if (unit->Number == number) return unit.get();
+    // The numbers side by side, so that a search does not visit every unit.
+    for (std::size_t i = 0; i < unitNumbers_.size(); ++i) {
+        if (unitNumbers_[i] == number) return units_[i].get();
     }
     return nullptr;
 }
@@ -202,6 +215,7 @@ TAlUnit* TAlSite::GetUnit(std::int32_t number) {
     TAlUnit* unit = FindUnit(number);
     if (!unit) {
         units_.push_back(std::make_unique<TAlUnit>(number, this, arena_));
+        unitNumbers_.push_back(number);
         unit = units_.back().get();
         if (unitIndex_) {
             unitIndex_->emplace(number, unit);
@@ -222,6 +236,10 @@ void TAlSite::AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime tim
     GetUnit(number)->AddTrip(bits, time);
 }
 
+void TAlSite::AddUnitEvents(std::int32_t number, bool trips, const TAlUnitAlarm* events, std::size_t count) {
+    GetUnit(number)->AddEvents(trips, events, count);
+}
+
 void TAlSite::AppendConns(const TAlConn* first, std::size_t count) {
     connSummaryValid_ = false;
     conns_.append(first, count);
@@ -230,7 +248,10 @@ void TAlSite::AppendConns(const TAlConn* first, std::size_t count) {
 void TAlSite::SortUnits() {
     std::stable_sort(units_.begin(), units_.end(),
                      [](const auto& a, const auto& b) { return a->Number < b->Number; });
-    for (const auto& unit : units_) unit->SortEvents();
+    for (std::size_t i = 0; i < units_.size(); ++i) {
+        unitNumbers_[i] = units_[i]->Number;
+        units_[i]->SortEvents();
+    }
 }
 
 bool TAlSite::BuildConnSummary() {

@@ -57,6 +57,8 @@ public:
 
     // ORs bits into the event of exactly this time, or appends a new event.
     TAlUnitAlarm& Add(std::uint32_t bits, TDateTime time);
+    // Adds count events in their order, as Add would one by one.
+    void AddAll(const TAlUnitAlarm* events, std::size_t count);
     // Sorts by ascending time.
     void Sort();
     // The bits of the events from start to end (both included), in ascending order as Sort leaves
@@ -97,6 +99,10 @@ public:
     TAlUnitAlarm& AddAlarm(std::uint32_t bits, TDateTime time) { return alarms_.Add(bits, time); }
     // Merges trip bits into the event at time, or adds one.
     TAlUnitAlarm& AddTrip(std::uint32_t bits, TDateTime time) { return trips_.Add(bits, time); }
+    // Adds alarm or trip events in their order.
+    void AddEvents(bool trips, const TAlUnitAlarm* events, std::size_t count) {
+        (trips ? trips_ : alarms_).AddAll(events, count);
+    }
     // Sorts both event lists by time.
     void SortEvents();
 
@@ -150,6 +156,8 @@ public:
     void AddUnitAlarm(std::int32_t number, std::uint32_t bits, TDateTime time);
     // Finds or creates the unit, then merges a trip event.
     void AddUnitTrip(std::int32_t number, std::uint32_t bits, TDateTime time);
+    // Finds or creates the unit, then merges count trip or alarm events in their order.
+    void AddUnitEvents(std::int32_t number, bool trips, const TAlUnitAlarm* events, std::size_t count);
 
     // Sorts units by number and each unit's events by time.
     void SortUnits();
@@ -181,6 +189,7 @@ private:
     std::vector<ChunkSummary> connSummary_;
     bool connSummaryValid_ = false;
     std::vector<std::unique_ptr<TAlUnit>> units_;
+    std::vector<std::int32_t> unitNumbers_;  // units_[i]->Number at i
     std::unique_ptr<std::unordered_map<std::int32_t, TAlUnit*>> unitIndex_;
     TAlUnit* lastUnit_ = nullptr;
 };
