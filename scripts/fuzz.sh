@@ -4,11 +4,12 @@
 # the executions and the findings; crash, leak, timeout and out-of-memory inputs are moved into
 # fuzz/findings/<target>/, from where they can be replayed with build-fuzz/bin/fuzz_replay.
 #
-#   scripts/fuzz.sh [--merge] [SECONDS_PER_TARGET] [TARGET...]
+#   scripts/fuzz.sh [--merge] [--jobs=N] [SECONDS_PER_TARGET] [TARGET...]
 #
 # SECONDS_PER_TARGET defaults to 60; TARGET is parser, commatext, datetime, reports, linereader or
 # parallel (all by default). --merge adds the inputs that found new coverage to
-# fuzz/corpus/<target>/. Exits 1 when any target had a finding.
+# fuzz/corpus/<target>/. --jobs=N runs N fuzzing processes per target side by side (default 1).
+# Exits 1 when any target had a finding.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,12 +17,14 @@ build="$root/build-fuzz"
 all_targets=(parser commatext datetime reports linereader parallel)
 
 merge=0
+jobs=1
 seconds=60
 targets=()
 for arg in "$@"; do
     case "$arg" in
         --merge) merge=1 ;;
-        -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+        --jobs=*) jobs="${arg#--jobs=}" ;;
+        -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
         *[!0-9]*) targets+=("$arg") ;;
         *) seconds="$arg" ;;
     esac
@@ -51,7 +54,7 @@ for t in "${targets[@]}"; do
     echo "== $t: ${seconds}s"
     # With -jobs the run happens in a child process that logs to fuzz-0.log in the working directory;
     # the parent repeats that log in its own output, so the statistics are read from the child's log.
-    (cd "$work" && "$build/bin/${t}_fuzz" -jobs=1 -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    (cd "$work" && "$build/bin/${t}_fuzz" -jobs="$jobs" -workers="$jobs" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/" corpus >"$work/run.log" 2>&1) || true
     logs=("$work"/fuzz-*.log)
     [ -e "${logs[0]}" ] || logs=("$work/run.log")
