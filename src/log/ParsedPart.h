@@ -31,8 +31,9 @@ public:
     std::size_t AttemptCount() const { return attempts_.size(); }
     bool Empty() const { return sites_.empty(); }
 
-    // Sorts the records by site, keeping line order within each site. Needs no list, so a reading
-    // thread does it before handing the part over; TakeInto does it when it has not been done.
+    // Sorts the records by site, and each site's events by unit and kind, keeping line order
+    // within each. Needs no list, so a reading thread does it before handing the part over;
+    // TakeInto does it when it has not been done.
     void Group();
     // Takes every record into the list as if each line had been handled there (sites created in
     // order of appearance, attempts appended, events merged by time), then empties the part.
