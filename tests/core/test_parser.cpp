@@ -248,6 +248,41 @@ TEST(ParseLines, SecondOnlineLineReplacesTheFirst) {
     EXPECT_EQ(list->SiteAt(0)->LastConnect, 0);
 }
 
+TEST(ParseLines, EventsOfOneTimeMergeWhereverTheyAppear) {
+    // Alarms of one unit at one time join into one event: two on one line, and again from a later
+    // attempt with the same time (a repeated header), also after events of later times and with
+    // another site's lines between; an earlier time becomes an event of its own before the rest.
+    const auto header = [](const char* time, const char* site) {
+        return std::string("*** Polled 17/11/2006 ") + time + " Site: D:\\Logs\\" + site + "\\\n";
+    };
+    const std::string text = header("09:00:00", "Alpha") + "Unit 1 alarms: \"SENSOR FAILURE\",\"LOW TEMPERATURE\"\n" +
+                             header("10:00:00", "Alpha") + "Unit 1 alarms: \"FEED FAILURE\"\nUnit 2 trips: 0001\n" +
+                             header("09:00:00", "Beta") + "Unit 1 alarms: \"FEED FAILURE\"\n" +
+                             header("09:00:00", "Alpha") + "Unit 2 trips: 0002\nUnit 1 alarms: \"SYSTEM RESET\"\n" +
+                             header("08:00:00", "Alpha") + "Unit 1 alarms: \"SYSTEM RESET\"\n";
+    TBrelLogParser parser(Locale::Default());
+    TAlSiteList list;
+    parser.ParseText(text, list);
+
+    ASSERT_EQ(SiteNames(list), (std::vector<std::string>{"Alpha", "Beta"}));
+    const TAlSite& alpha = *list.SiteAt(0);
+    ASSERT_EQ(alpha.ConnCount(), 4);
+    const auto bit = [](const char* name) { return static_cast<std::uint32_t>(AppAlarmCode(name)); };
+    const TAlUnit* one = alpha.FindUnit(1);
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(Times(one->Alarms()),
+              (std::vector<TDateTime>{At(2006, 11, 17, 8, 0, 0), At(2006, 11, 17, 9, 0, 0), At(2006, 11, 17, 10, 0, 0)}));
+    EXPECT_EQ(Bits(one->Alarms()), (std::vector<std::uint32_t>{
+                                       bit("SYSTEM RESET"),
+                                       bit("SENSOR FAILURE") | bit("LOW TEMPERATURE") | bit("SYSTEM RESET"),
+                                       bit("FEED FAILURE")}));
+    const TAlUnit* two = alpha.FindUnit(2);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(Times(two->Trips()), (std::vector<TDateTime>{At(2006, 11, 17, 9, 0, 0), At(2006, 11, 17, 10, 0, 0)}));
+    EXPECT_EQ(Bits(two->Trips()), (std::vector<std::uint32_t>{0x2, 0x1}));
+    EXPECT_EQ(Bits(list.SiteAt(1)->FindUnit(1)->Alarms()), (std::vector<std::uint32_t>{bit("FEED FAILURE")}));
+}
+
 TEST(ParseLines, SiteHeaderGivesNamePathAndTime) {
     struct Case {
         const char* line;
