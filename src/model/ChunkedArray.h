@@ -108,7 +108,7 @@ public:
             return static_cast<std::size_t>(static_cast<difference_type>(index_) + n);
         }
         void Reload() {
-            if (index_ >= owner_->size_) {
+            if (owner_ == nullptr || index_ >= owner_->size_) {
                 at_ = chunkEnd_ = nullptr;
                 return;
             }
