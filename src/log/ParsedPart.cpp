@@ -1,6 +1,5 @@
 #include "log/ParsedPart.h"
 
-#include <algorithm>
 #include <tuple>
 
 namespace kelvane {

@@ -27,44 +27,15 @@
 
 #include "KelvaneApplication.h"
 #include "MainForm.h"
+#include "WindowTestSupport.h"
 
 using kelvane::TForm1;
+using namespace kelvane::uitest;
 
 namespace {
 
 const QDate kNov1(2006, 11, 1);
 const QDate kNov30(2006, 11, 30);
-
-QString Fixture(const char* name) { return QStringLiteral(KELVANE_FIXTURES "/") + QLatin1String(name); }
-
-QDate Today() { return QDate::currentDate(); }
-
-// Whole days from date back to today, the way the filter dates are stored.
-QString DaysBeforeToday(const QDate& date) { return QString::number(date.daysTo(Today())); }
-
-// A settings store of its own in a temporary folder, as a first run would find it.
-struct TempSettings {
-    QTemporaryDir dir;
-    QSettings store{dir.filePath(QStringLiteral("kelvane.ini")), QSettings::IniFormat};
-
-    QString File(const char* name) const { return dir.filePath(QLatin1String(name)); }
-
-    // Stores the date filter as the window saves it at exit.
-    void StoreFilter(const QDate& start, const QDate& end, int days) {
-        store.setValue(QStringLiteral("Filter/Start"), DaysBeforeToday(start));
-        store.setValue(QStringLiteral("Filter/End"), DaysBeforeToday(end));
-        store.setValue(QStringLiteral("Filter/Days"), QString::number(days));
-    }
-};
-
-template <class T>
-T* Find(const TForm1& form, const char* name) {
-    return form.findChild<T*>(QLatin1String(name));
-}
-
-QDateEdit* StartEdit(const TForm1& form) { return Find<QDateEdit>(form, "dxFilterStart"); }
-QDateEdit* EndEdit(const TForm1& form) { return Find<QDateEdit>(form, "dxFilterEnd"); }
-QSpinBox* DaysSpin(const TForm1& form) { return Find<QSpinBox>(form, "dxViewDays"); }
 
 // Runs an action from the event loop, as a menu or a shortcut does, so that a failure reaches the
 // application's error display instead of the test.
@@ -78,21 +49,6 @@ void Trigger(const TForm1& form, const char* actionName) {
     QAction* action = Find<QAction>(form, actionName);
     QVERIFY2(action, actionName);
     TriggerFromEventLoop(action);
-}
-
-// Clicks the toolbar button of a command, so that a failure takes the application's own way to
-// the error display.
-void ClickToolButton(const TForm1& form, const char* actionName) {
-    QAction* action = Find<QAction>(form, actionName);
-    QVERIFY2(action, actionName);
-    for (QToolBar* bar : form.findChildren<QToolBar*>()) {
-        QWidget* button = bar->widgetForAction(action);
-        if (button && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    }
-    QFAIL(qPrintable(QStringLiteral("no visible toolbar button for %1").arg(QLatin1String(actionName))));
 }
 
 bool ShowAndWait(TForm1& form) {

@@ -27,27 +27,16 @@
 
 #include "KelvaneApplication.h"
 #include "MainForm.h"
+#include "WindowTestSupport.h"
 #include "platform/Exception.h"
 
 using kelvane::TForm1;
+using namespace kelvane::uitest;
 
 namespace {
 
 const QDate kNov1(2006, 11, 1);
 const QDate kNov30(2006, 11, 30);
-
-QString Fixture(const char* name) { return QStringLiteral(KELVANE_FIXTURES "/") + QLatin1String(name); }
-
-QDate Today() { return QDate::currentDate(); }
-
-template <class T>
-T* Find(const QObject& owner, const char* name) {
-    return owner.findChild<T*>(QLatin1String(name));
-}
-
-QDateEdit* StartEdit(const TForm1& form) { return Find<QDateEdit>(form, "dxFilterStart"); }
-QDateEdit* EndEdit(const TForm1& form) { return Find<QDateEdit>(form, "dxFilterEnd"); }
-QSpinBox* DaysSpin(const TForm1& form) { return Find<QSpinBox>(form, "dxViewDays"); }
 
 // The rows of the tree as shown: each site row's five texts joined by " | ".
 QStringList TreeTexts(const TForm1& form) {
@@ -114,21 +103,6 @@ private:
     std::map<QDialog*, int> tries_;
 };
 
-// A settings store of its own in a temporary folder.
-struct TempSettings {
-    QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("kelvane.ini"));
-    QSettings store{path, QSettings::IniFormat};
-
-    // Stores the date filter as the window saves it at exit.
-    void StoreFilter(const QDate& start, const QDate& end, int days) {
-        store.setValue(QStringLiteral("Filter/Start"), QString::number(start.daysTo(Today())));
-        store.setValue(QStringLiteral("Filter/End"), QString::number(end.daysTo(Today())));
-        store.setValue(QStringLiteral("Filter/Days"), QString::number(days));
-        store.sync();
-    }
-};
-
 bool ShowAndActivate(TForm1& form) {
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) return false;
@@ -136,20 +110,6 @@ bool ShowAndActivate(TForm1& form) {
     if (!QTest::qWaitForWindowActive(&form)) return false;
     QCoreApplication::processEvents();
     return true;
-}
-
-// Clicks the toolbar button of a command, as the user does.
-void ClickToolButton(const TForm1& form, const char* actionName) {
-    QAction* action = Find<QAction>(form, actionName);
-    QVERIFY2(action, actionName);
-    for (QToolBar* bar : form.findChildren<QToolBar*>()) {
-        QWidget* button = bar->widgetForAction(action);
-        if (button && button->isVisible()) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            return;
-        }
-    }
-    QFAIL(qPrintable(QStringLiteral("no visible toolbar button for %1").arg(QLatin1String(actionName))));
 }
 
 // The North and Alpha rows of ui_open_a.log over 1 to 30 November, and with Start moved past
